@@ -1,0 +1,5 @@
+// The one header the program's code includes for the class layer.
+// Each layer appends its own headers below; keep one #include per line.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>

@@ -1,0 +1,1 @@
+#include "Framework.h"

@@ -1,0 +1,2 @@
+// Resource ids shared by the program's code and its .rc files.
+#pragma once

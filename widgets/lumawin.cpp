@@ -1,0 +1,7 @@
+// Lumawin.dll: the skinned widget library.
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
+{
+    return TRUE;
+}
