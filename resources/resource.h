@@ -1,2 +1,14 @@
 // Resource ids shared by the program's code and its .rc files.
 #pragma once
+// The framework's standard command and window ids (ID_FILE_NEW, ID_APP_EXIT, AFX_IDW_...).
+#include "../framework/include/FxIds.h"
+
+// ---- windows layer (app.rc) ----
+// Main frame: menu, accelerators, icon, title string and tool bar share this id.
+#define IDR_MAINFRAME 220
+// Note document template: child frame icon, menu and the "\n"-separated document string.
+#define IDR_PELORATYPE 221
+
+// ---- string table (strings.rc) ----
+// "langs.xml", resource type "DATA_FILES"
+#define IDR_LANGS_XML 223
