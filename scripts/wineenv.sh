@@ -34,6 +34,9 @@ if [ ! -f "$WINEPREFIX/.pelora-ready" ]; then
   touch "$WINEPREFIX/.pelora-ready"
 fi
 wineserver -p  # one persistent server for the whole run: each program starts in a second
+# Start Wine's own services (services.exe, rpcss, ...) now, detached from any test's output:
+# started by a test they would inherit its pipes and ctest would wait for them forever.
+wine wineboot </dev/null >/dev/null 2>&1 || true
 pelora_wine_cleanup() {
   wineserver -k 2>/dev/null || true
   [ -z "$pelora_xvfb_pid" ] || kill "$pelora_xvfb_pid" 2>/dev/null || true
