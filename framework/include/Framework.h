@@ -3,3 +3,5 @@
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
+#include "FxBase.h"
+#include "FxString.h"
