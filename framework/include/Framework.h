@@ -5,3 +5,9 @@
 #include <windows.h>
 #include "FxBase.h"
 #include "FxString.h"
+#include "FxObject.h"
+#include "FxColl.h"
+#include "FxGeom.h"
+#include "FxTime.h"
+#include "FxFile.h"
+#include "FxSync.h"

@@ -2,6 +2,7 @@
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
+#include <commdlg.h>  // defines the GetFileTitle name mapping the same way for every includer
 #include <tchar.h>
 #include <cstddef>
 #include <cstdarg>

@@ -321,7 +321,7 @@ class CStringT {
   }
   BOOL LoadString(HINSTANCE module, UINT id) {
     const wchar_t* p = nullptr;
-    int n = module ? LoadStringW(module, id, (LPWSTR)&p, 0) : 0;
+    int n = module ? ::LoadStringW(module, id, (LPWSTR)&p, 0) : 0;
     if (n <= 0 || !p) return LoadString(id);
     AssignWide(p, n);
     return TRUE;
