@@ -11,3 +11,4 @@
 #include "FxTime.h"
 #include "FxFile.h"
 #include "FxSync.h"
+#include "FxCmdTarget.h"
