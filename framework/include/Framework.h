@@ -12,3 +12,4 @@
 #include "FxFile.h"
 #include "FxSync.h"
 #include "FxCmdTarget.h"
+#include "FxSocket.h"
