@@ -13,3 +13,5 @@
 #include "FxSync.h"
 #include "FxCmdTarget.h"
 #include "FxSocket.h"
+#include "FxGdi.h"
+#include "FxMenu.h"
