@@ -100,8 +100,14 @@ TEST_P(ComCheck, RegistrationIsVisibleInBothViewsAndRemovedAgain) {
     std::wstring server = ReadString(kClsidKey + std::wstring(L"\\LocalServer32"), nullptr, view);
     EXPECT_EQ(_wcsicmp(server.c_str(), m_exe.c_str()), 0) << Narrow(server);
     EXPECT_EQ(ReadString(kClsidKey, L"AppID", view), L"{E5DA426A-E490-4A99-9AD5-63CC76717777}");
-    EXPECT_EQ(ReadString(std::wstring(kProgId) + L"\\CLSID", nullptr, view), L"{397039ED-AB5E-4B4E-9DF6-BA8E0541A0FB}");
-    EXPECT_EQ(ReadString(std::wstring(kProgId) + L"\\CurVer", nullptr, view), L"PeloraComCheck.Server.1");
+    // ProgIDs live in the part of HKCR both views share: a 32-bit server's write for the 32-bit
+    // view lands there, while a 64-bit reader asking for that view looks under Wow6432Node first
+    auto progId = [view](const wchar_t* sub) {
+      std::wstring v = ReadString(std::wstring(kProgId) + sub, nullptr, view);
+      return v != L"<missing>" ? v : ReadString(std::wstring(kProgId) + sub, nullptr, KEY_WOW64_64KEY);
+    };
+    EXPECT_EQ(progId(L"\\CLSID"), L"{397039ED-AB5E-4B4E-9DF6-BA8E0541A0FB}");
+    EXPECT_EQ(progId(L"\\CurVer"), L"PeloraComCheck.Server.1");
     EXPECT_EQ(ReadString(kAppIdKey, nullptr, view), L"ComCheckServer");
     // the dual interface and the event interface marshal through the type library
     EXPECT_EQ(ReadString(kInterfaceKey + std::wstring(L"\\ProxyStubClsid32"), nullptr, view),
