@@ -16,3 +16,4 @@
 #include "FxSocket.h"
 #include "FxGdi.h"
 #include "FxMenu.h"
+#include "FxWnd.h"

@@ -1,0 +1,75 @@
+// CCmdUI: the enabled/checked/text state of a menu item or control, asked of the command routing.
+#include "Framework.h"
+#include "FxWnd.h"
+
+void CCmdUI::Enable(BOOL bOn) {
+  if (m_hMenu) {
+    ::EnableMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (bOn ? MF_ENABLED : (MF_DISABLED | MF_GRAYED)));
+  } else if (m_pOther) {
+    HWND h = m_pOther->GetSafeHwnd();
+    // Moving the focus off a control that is being disabled keeps the keyboard usable.
+    if (!bOn && ::GetFocus() == h) ::SendMessage(::GetParent(h), WM_NEXTDLGCTL, 0, FALSE);
+    ::EnableWindow(h, bOn);
+  }
+  m_bEnableChanged = TRUE;
+}
+
+void CCmdUI::SetCheck(int nCheck) {
+  if (m_hMenu) {
+    ::CheckMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (nCheck ? MF_CHECKED : MF_UNCHECKED));
+  } else if (m_pOther) {
+    HWND h = m_pOther->GetSafeHwnd();
+    if (::SendMessage(h, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) ::SendMessage(h, BM_SETCHECK, nCheck, 0);
+  }
+}
+
+void CCmdUI::SetRadio(BOOL bOn) {
+  if (m_hMenu) {
+    // A radio item shows the bullet mark instead of the check mark.
+    MENUITEMINFOW mii = {sizeof(mii)};
+    mii.fMask = MIIM_FTYPE;
+    ::GetMenuItemInfoW(m_hMenu, m_nIndex, TRUE, &mii);
+    mii.fType = bOn ? (mii.fType | MFT_RADIOCHECK) : (mii.fType & ~MFT_RADIOCHECK);
+    ::SetMenuItemInfoW(m_hMenu, m_nIndex, TRUE, &mii);
+    ::CheckMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (bOn ? MF_CHECKED : MF_UNCHECKED));
+  } else {
+    SetCheck(bOn ? 1 : 0);
+  }
+}
+
+void CCmdUI::SetText(LPCTSTR lpszText) {
+  if (m_hMenu) {
+    UINT state = ::GetMenuState(m_hMenu, m_nIndex, MF_BYPOSITION);
+    state &= ~(MF_BITMAP | MF_OWNERDRAW | MF_SEPARATOR | MF_POPUP | 0xFF00);
+    ::ModifyMenuW(m_hMenu, m_nIndex, MF_BYPOSITION | MF_STRING | state, m_nID, lpszText);
+  } else if (m_pOther) {
+    CString cur;
+    m_pOther->GetWindowText(cur);
+    if (cur != lpszText) ::SetWindowTextW(m_pOther->GetSafeHwnd(), lpszText);
+  }
+}
+
+BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHandler) {
+  if (m_nID == 0 || LOWORD(m_nID) == 0xFFFF) return TRUE;  // separators and ids that are not commands
+  m_bEnableChanged = FALSE;
+  BOOL handled = pTarget->OnCmdMsg(m_nID, (int)CN_UPDATE_COMMAND_UI, this, nullptr);
+  if (bDisableIfNoHandler && !m_bEnableChanged) {
+    AFX_CMDHANDLERINFO info;
+    Enable(pTarget->OnCmdMsg(m_nID, CN_COMMAND, this, &info));
+  }
+  return handled;
+}
+
+void CCmdUI::UpdateMenu(CCmdTarget* pTarget, HMENU hMenu, BOOL bDisableIfNoHandler) {
+  CCmdUI state;
+  state.m_hMenu = hMenu;
+  state.m_nIndexMax = (UINT)::GetMenuItemCount(hMenu);
+  for (state.m_nIndex = 0; state.m_nIndex < state.m_nIndexMax; ++state.m_nIndex) {
+    UINT id = ::GetMenuItemID(hMenu, state.m_nIndex);
+    if (id == 0 || id == (UINT)-1) continue;  // separators and sub-menus
+    state.m_nID = id;
+    state.DoUpdate(pTarget, bDisableIfNoHandler);
+    // A handler may have removed or added items.
+    state.m_nIndexMax = (UINT)::GetMenuItemCount(hMenu);
+  }
+}
