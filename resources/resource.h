@@ -12,3 +12,6 @@
 // ---- string table (strings.rc) ----
 // "langs.xml", resource type "DATA_FILES"
 #define IDR_LANGS_XML 223
+// start-up failures, in the module string table
+#define IDP_OLE_INIT_FAILED 209
+#define IDP_SOCKETS_INIT_FAILED 210

@@ -1,6 +1,7 @@
 #include "GcGdi.h"
 #include "GcString.h"
 #include "WindowLayer.h"
+#include "resource.h"
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -173,6 +174,9 @@ TEST(GcString, AssignAppendAndConvert)
     EXPECT_STREQ(L"\x041F\x0440\x0438!", copy.c_str());
     EXPECT_FALSE(s.LoadString(65000));
     EXPECT_STREQ(L"", s.c_str());
+    // the program's module string table
+    ASSERT_TRUE(s.LoadString(IDP_SOCKETS_INIT_FAILED));
+    EXPECT_STREQ(L"Windows sockets initialization failed.", s.c_str());
 }
 
 TEST(GcGdi, WrappersOwnTheirHandles)
