@@ -1,0 +1,423 @@
+// The note service's actions: each builds its request, sends it with SendRequest and reads
+// the reply's keys with checked reads (a key of the wrong kind makes the reply unreadable).
+#include "SyncClient.h"
+#include "ActivityLog.h"
+#include "UserAccounts.h"
+#include <cmath>
+#include <climits>
+
+namespace Sync {
+
+using namespace JsonRead;
+
+namespace {
+
+Json::Value Utf8(const wchar_t* text)
+{
+    return Json::Value(ToUtf8(text ? text : L""));
+}
+
+Json::Value TextArray(const std::vector<CString>& texts)
+{
+    Json::Value list(Json::arrayValue);
+    for (const CString& t : texts)
+        list.append(Utf8(t));
+    return list;
+}
+
+// A number of bytes from the service as whole MB.
+bool MegaBytes(const Json::Value& object, const char* key, int& out)
+{
+    double bytes = 0;
+    if (!Double(object, key, bytes))
+        return false;
+    double mb = std::trunc(bytes / 1048576.0);
+    out = mb < 0 ? 0 : (mb > (double)INT_MAX ? INT_MAX : (int)mb);
+    return true;
+}
+
+}  // namespace
+
+Json::Value CSync::Envelope(const char* action) const
+{
+    Json::Value request(Json::objectValue);
+    request["action"] = action;
+    request["body"] = Json::Value(Json::nullValue);
+    request["_client_software"] = "win_notes";
+    return request;
+}
+
+int CSync::Authenticate()
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSync::Authenticate");
+    Json::Value request = Envelope("user:auth");
+    CString email;
+    std::string password;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        email = m_email;
+        password = m_passwordText;
+    }
+    Json::Value& body = request["body"] = Json::Value(Json::objectValue);
+    body["email"] = Utf8(email);
+    body["password"] = password;
+    body["hauth"] = true;
+    Json::Value reply;
+    int rc = SendRequest(request, reply, 0);   // never log the password digest
+    if (rc != 0)
+        return rc;
+    const Json::Value& result = Member(reply, "body");
+    std::string session;
+    if (!TextA(result, "sessionid", session) || session.empty())
+        return SYNC_BAD_REPLY;
+    const Json::Value& info = Member(result, "info");
+    SetSessionId(session.c_str());
+    if (ReadAccountInfo(info, Member(info, "usage"), Member(info, "limits")) < 0)
+        return SYNC_BAD_REPLY;
+    return GetNotesAccount();
+}
+
+int CSync::GetNotesAccount()
+{
+    Json::Value reply;
+    int rc = SendRequest(Envelope("notes:account"), reply, 1);
+    if (rc != 0)
+        return rc;
+    CString notesEmail;
+    if (!Text(Member(reply, "body"), "notes_email", notesEmail))
+        return SYNC_BAD_REPLY;
+    if (m_accounts && !m_accounts->GetCurrentUserName().IsEmpty()) {
+        CString* stored = m_accounts->GetNotesEmail();
+        if (stored->IsEmpty() && !notesEmail.IsEmpty()) {
+            *stored = notesEmail;
+            m_accounts->SaveUser();
+        }
+    }
+    return 0;
+}
+
+int CSync::GetUserInfo()
+{
+    Json::Value request = Envelope("user:info");
+    request.removeMember("body");
+    Json::Value reply;
+    int rc = SendRequest(request, reply, 1);
+    if (rc != 0)
+        return rc;
+    const Json::Value& body = Member(reply, "body");
+    if (ReadAccountInfo(body, Member(body, "usage"), Member(body, "limits")) < 0)
+        return SYNC_BAD_REPLY;
+    return 0;
+}
+
+// 1 when the information went into the current account's record, 0 when nothing was
+// taken, -1 when a value has the wrong kind (nothing is taken then either).
+int CSync::ReadAccountInfo(const Json::Value& info, const Json::Value& usage, const Json::Value& limits)
+{
+    CString registerDate;
+    int days = 0;
+    int values[5] = {};
+    const Json::Value& notes = Member(usage, "notes");
+    if (!Text(info, "register_date", registerDate) || !Int(info, "days_to_quota_reset", days) ||
+        !MegaBytes(notes, "max", values[0]) || !MegaBytes(notes, "current", values[1]) ||
+        !MegaBytes(limits, "NOTES_MAX_SIZE", values[2]) || !MegaBytes(limits, "NOTES_MONTH_USAGE_QUOTA", values[3]) ||
+        !MegaBytes(limits, "NOTES_MAX_ATTACHMENT_SIZE", values[4]))
+        return -1;
+    if (!m_accounts || registerDate.IsEmpty() || m_accounts->GetCurrentUserName().IsEmpty())
+        return 0;
+    m_accounts->SetRegisterDate(nullptr, registerDate);
+    *m_accounts->GetDaysToQuotaReset() = days;
+    *m_accounts->GetNotesMax() = values[0];
+    *m_accounts->GetNotesCurrent() = values[1];
+    *m_accounts->GetMaxNotesSizeMB() = (unsigned)values[2];
+    *m_accounts->GetMonthUsageQuota() = values[3];
+    *m_accounts->GetMaxAttachmentSize() = values[4];
+    m_accounts->SaveUser();
+    return 1;
+}
+
+int CSync::GetDataStruct(const char* lastUpdateTime, CDataStruct& out)
+{
+    out.Clear();
+    Json::Value request = Envelope("notes:get");
+    Json::Value& body = request["body"] = Json::Value(Json::objectValue);
+    body["last_update_time"] = lastUpdateTime ? lastUpdateTime : "0";
+    body["returnData"] = "structure";
+    Json::Value reply;
+    int rc = SendRequest(request, reply, 1);
+    if (rc != 0)
+        return rc;
+    const Json::Value& result = Member(reply, "body");
+    if (result.isNull())
+        return 1;
+    if (!result.isObject())
+        return SYNC_BAD_REPLY;
+    CDataStruct data;
+    const Json::Value& tags = Member(result, "tags");
+    if (tags.isArray()) {
+        if (!TextList(result, "tags", data.tags))
+            return SYNC_BAD_REPLY;
+        data.hasTags = true;
+    }
+    // lists that are not arrays are left empty
+    const Json::Value& removed = Member(result, "removedItems");
+    if (removed.isArray()) {
+        for (const Json::Value& r : removed) {
+            CRemovedItem item;
+            if (!item.Read(r))
+                return SYNC_BAD_REPLY;
+            data.removed.push_back(item);
+        }
+    }
+    const Json::Value& notes = Member(result, "notes");
+    if (notes.isArray()) {
+        for (const Json::Value& n : notes) {
+            CServerObject item;
+            if (!item.Read(n))
+                return SYNC_BAD_REPLY;
+            data.items.push_back(std::move(item));
+        }
+    }
+    if (!Text(result, "last_update_time", data.lastUpdateTime))
+        return SYNC_BAD_REPLY;
+    out = std::move(data);
+    return 0;
+}
+
+int CSync::DownloadNote(const char* lastUpdateTime, const wchar_t* noteId, std::vector<CServerObject>& notes)
+{
+    notes.clear();
+    Json::Value request = Envelope("notes:get");
+    Json::Value& body = request["body"] = Json::Value(Json::objectValue);
+    body["last_update_time"] = lastUpdateTime ? lastUpdateTime : "0";
+    body["returnData"] = "all";
+    body["limit"] = Json::Value(Json::objectValue);
+    body["limit"]["global_id"] = Utf8(noteId);
+    Json::Value reply;
+    int rc = SendRequest(request, reply, 1);
+    if (rc != 0)
+        return rc;
+    const Json::Value& result = Member(reply, "body");
+    if (result.isNull())
+        return 1;
+    if (!result.isObject())
+        return SYNC_BAD_REPLY;
+    const Json::Value& list = Member(result, "notes");
+    std::vector<CServerObject> items;
+    if (list.isArray()) {
+        for (const Json::Value& n : list) {
+            CServerObject item;
+            if (!item.Read(n))
+                return SYNC_BAD_REPLY;
+            items.push_back(std::move(item));
+        }
+    }
+    notes.swap(items);
+    return 0;
+}
+
+int CSync::Store(const std::vector<CServerObject>& objects, const std::vector<CString>* tags,
+                 unsigned& lastUpdateTime, CString& errorDesc)
+{
+    errorDesc.Empty();
+    Json::Value request = Envelope("notes:update");
+    Json::Value& store = request["body"]["store"];
+    store = Json::Value(Json::objectValue);
+    Json::Value& list = store["notes"] = Json::Value(Json::arrayValue);
+    for (const CServerObject& o : objects)
+        list.append(o.ToJson());
+    if (tags)
+        store["tags"] = TextArray(*tags);
+    Json::Value reply;
+    int rc = SendRequest(request, reply, 1);
+    const Json::Value& result = Member(reply, "body");
+    Text(result, "_errorDesc", errorDesc);
+    unsigned stamp = 0;
+    if (rc == -19) {
+        // the other objects were stored: take the new time when the reply has one
+        if (UInt(result, "last_update_time", stamp) && stamp)
+            lastUpdateTime = stamp;
+        return rc;
+    }
+    if (rc != 0)
+        return rc;
+    if (!UInt(result, "last_update_time", stamp))
+        return SYNC_BAD_REPLY;
+    lastUpdateTime = stamp;
+    return 0;
+}
+
+int CSync::RemoveOnServer(const std::vector<CString>& notes, const std::vector<CString>& attachements,
+                          const std::vector<CString>& tags, unsigned& lastUpdateTime)
+{
+    Json::Value request = Envelope("notes:update");
+    Json::Value& remove = request["body"]["remove"];
+    remove = Json::Value(Json::objectValue);
+    if (!notes.empty())
+        remove["notes"] = TextArray(notes);
+    if (!attachements.empty())
+        remove["attachements"] = TextArray(attachements);
+    if (!tags.empty())
+        remove["tags"] = TextArray(tags);
+    Json::Value reply;
+    int rc = SendRequest(request, reply, 1);
+    if (rc != 0)
+        return rc;
+    unsigned stamp = 0;
+    if (!UInt(Member(reply, "body"), "last_update_time", stamp))
+        return SYNC_BAD_REPLY;
+    lastUpdateTime = stamp;
+    return 0;
+}
+
+int CSync::GetNoteShareLink(const wchar_t* noteId, CStringA& link)
+{
+    link.Empty();
+    Json::Value request = Envelope("notes:share");
+    Json::Value ids(Json::arrayValue);
+    ids.append(Utf8(noteId));
+    request["body"] = Json::Value(Json::objectValue);
+    request["body"]["global_id"] = ids;
+    Json::Value reply;
+    int rc = SendRequest(request, reply, 1);
+    if (rc != 0)
+        return rc;
+    std::string text;
+    if (!TextA(Member(reply, "body"), ToUtf8(noteId).c_str(), text))
+        return SYNC_BAD_REPLY;
+    link = text.c_str();
+    return 0;
+}
+
+int CSync::NoteUnshareLink(const wchar_t* noteId)
+{
+    Json::Value request = Envelope("notes:unshare");
+    Json::Value ids(Json::arrayValue);
+    ids.append(Utf8(noteId));
+    request["body"] = Json::Value(Json::objectValue);
+    request["body"]["global_id"] = ids;
+    return SendRequestNoReply(request, 1);
+}
+
+int CSync::GetBackupList(BackupListRecord** list)
+{
+    if (list)
+        *list = nullptr;
+    Json::Value reply;
+    int rc = SendRequest(Envelope("notes:getBackups"), reply, 1);
+    if (rc != 0)
+        return rc;
+    const Json::Value& backups = Member(reply, "body");
+    if (!backups.isArray())
+        return SYNC_BAD_REPLY;
+    std::vector<BackupListRecord> records;
+    for (const Json::Value& b : backups) {
+        BackupListRecord r;
+        unsigned date = 0, notes = 0, folders = 0;
+        if (!b.isObject() || !Text(b, "global_id", r.backupId) || !UInt(b, "date", date) ||
+            !UInt(b, "count_notes", notes) || !UInt(b, "count_folders", folders))
+            return SYNC_BAD_REPLY;
+        r.valid = 1;
+        r.date = (int)date;
+        r.noteCount = (int)notes;
+        r.folderCount = (int)folders;
+        records.push_back(r);
+    }
+    if (list) {
+        *list = new BackupListRecord[records.size() + 1];
+        for (size_t i = 0; i < records.size(); ++i)
+            (*list)[i] = records[i];
+    }
+    return 0;
+}
+
+int CSync::GetBackupPreview(const wchar_t* backupId, BackupPreviewRecord** list)
+{
+    if (list)
+        *list = nullptr;
+    Json::Value request = Envelope("notes:viewBackup");
+    request["body"] = Json::Value(Json::objectValue);
+    request["body"]["global_id"] = Utf8(backupId);
+    Json::Value reply;
+    int rc = SendRequest(request, reply, 1);
+    if (rc != 0)
+        return rc;
+    const Json::Value& items = Member(reply, "body");
+    if (!items.isArray())
+        return SYNC_BAD_REPLY;
+    std::vector<BackupPreviewRecord> records;
+    bool hasDefault = false;
+    for (const Json::Value& i : items) {
+        BackupPreviewRecord r;
+        unsigned added = 0, updated = 0;
+        if (!i.isObject() || !Text(i, "global_id", r.id) || !Text(i, "title", r.title) ||
+            !Text(i, "parent_id", r.parentId) || !UInt(i, "date_added_user", added) ||
+            !UInt(i, "date_updated_user", updated) || !Text(i, "type", r.type))
+            return SYNC_BAD_REPLY;
+        r.valid = 1;
+        r.added = (int)added;
+        r.updated = (int)updated;
+        r.isNote = r.type == L"note" ? 1 : 0;
+        hasDefault = hasDefault || r.id == L"default";
+        records.push_back(r);
+    }
+    if (!hasDefault) {
+        BackupPreviewRecord r;
+        r.valid = 1;
+        r.id = L"default";
+        r.title = L"My Notes";
+        r.type = L"folder";
+        records.push_back(r);
+    }
+    for (BackupPreviewRecord& r : records) {
+        // the search text; CharLowerBuff knows every script without switching the
+        // process-wide C locale under the other threads
+        r.lowerTitle = r.title;
+        if (r.lowerTitle.GetLength() > 0)
+            CharLowerBuffW(r.lowerTitle.GetBuffer(), (DWORD)r.lowerTitle.GetLength());
+    }
+    if (list) {
+        *list = new BackupPreviewRecord[records.size() + 1];
+        for (size_t i = 0; i < records.size(); ++i)
+            (*list)[i] = records[i];
+    }
+    return 0;
+}
+
+int CSync::RestoreBackup(const wchar_t* backupId, const std::vector<CString>* items, int* result)
+{
+    Json::Value request = Envelope("notes:restoreBackup");
+    request["body"] = Json::Value(Json::objectValue);
+    request["body"]["global_id"] = Utf8(backupId);
+    if (items && !items->empty())
+        request["body"]["items"] = TextArray(*items);
+    int rc = SendRequestNoReply(request, 1);
+    if (result)
+        *result = rc;
+    return rc;
+}
+
+int CSync::RegisterUser(const wchar_t* email, const wchar_t* password)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSync::RegisterUser");
+    Json::Value request = Envelope("user:register");
+    Json::Value& body = request["body"] = Json::Value(Json::objectValue);
+    body["email"] = Utf8(email);
+    body["password"] = Utf8(password);
+    body["service"] = "pelora";
+    body["languages"] = Json::Value(Json::nullValue);
+    // the plain password is in this request: never logged
+    int rc = SendRequestNoReply(request, 0);
+    // The older form only when this one could not be delivered or is not known; any answer
+    // of the service itself (such as -4, the account exists) is the answer.
+    if (rc != SYNC_TRANSPORT_FAILED && rc != SYNC_UNREACHABLE && rc != -2)
+        return rc;
+    Json::Value old(Json::objectValue);
+    old["action"] = "user_register";
+    old["email"] = Utf8(email);
+    old["password"] = Utf8(password);
+    old["_client_software"] = "win_notes";
+    return SendRequestNoReply(old, 0);
+}
+
+}  // namespace Sync

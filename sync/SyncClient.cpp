@@ -1,0 +1,621 @@
+#include "SyncClient.h"
+#include "ActivityLog.h"
+#include "UserAccounts.h"
+#include <curl/curl.h>
+#include <wininet.h>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace Sync {
+
+const char* const kBuiltInServiceUrl = "https://notes.example.com/api";
+
+CStringA GetDefaultServiceUrl()
+{
+    const char* env = getenv("PELORA_SERVICE_URL");
+    return CStringA(env && *env ? env : kBuiltInServiceUrl);
+}
+
+bool IsAllowedUrl(const char* url)
+{
+    if (!url)
+        return false;
+    if (_strnicmp(url, "https://", 8) == 0)
+        return url[8] != 0;
+    if (_strnicmp(url, "http://", 7) != 0)
+        return false;
+    // the host: up to the first "/", "?" or "#"; user info and port taken off
+    std::string authority(url + 7, strcspn(url + 7, "/?#"));
+    size_t at = authority.rfind('@');
+    if (at != std::string::npos)
+        authority.erase(0, at + 1);
+    std::string host;
+    if (!authority.empty() && authority[0] == '[') {
+        size_t close = authority.find(']');
+        if (close == std::string::npos)
+            return false;
+        host = authority.substr(1, close - 1);
+        return host == "::1";
+    }
+    host = authority.substr(0, authority.find(':'));
+    for (char& c : host)
+        c = (char)tolower((unsigned char)c);
+    if (host == "localhost")
+        return true;
+    // a dotted IPv4 address in 127.0.0.0/8, four decimal parts
+    int parts[4];
+    char tail = 0;
+    if (sscanf(host.c_str(), "%d.%d.%d.%d%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4)
+        return false;
+    for (int p : parts)
+        if (p < 0 || p > 255)
+            return false;
+    return parts[0] == 127 && host.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+namespace detail {
+
+// One transfer's state: where the bytes go and its own stall detector.
+struct Transfer {
+    ITransferEvents* events = nullptr;
+    unsigned stallMs = 3000;
+    std::string* reply = nullptr;
+    FILE* file = nullptr;
+    time_t lastTick = 0;
+    IAttachSink* sink = nullptr;
+    long long received = 0;
+    bool reportUpload = false;
+    double lastCount = 0;
+    DWORD lastChange = 0;
+};
+
+}  // namespace detail
+
+using detail::Transfer;
+
+namespace {
+
+void LogLine(const char* what, const char* text)
+{
+    CLogStream log(LOG_LEVEL_SYNC);
+    log << what << (text ? text : "");
+    log.End();
+}
+
+size_t WriteReply(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    t->reply->append(data, size * count);
+    t->received += (long long)(size * count);
+    return size * count;
+}
+
+size_t WriteFile(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    size_t length = size * count;
+    if (length && fwrite(data, 1, length, t->file) != length)
+        return 0;
+    t->received += (long long)length;
+    time_t now = time(nullptr);
+    if (now != t->lastTick) {
+        t->lastTick = now;
+        if (t->events)
+            t->events->OnUpdateDownloadTick();
+    }
+    return length;
+}
+
+size_t WriteSink(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    size_t length = size * count;
+    if (length && !t->sink->WriteData(data, length))
+        return 0;
+    t->received += (long long)length;
+    return length;
+}
+
+// The one part of an upload: a file read from disk as it goes, or the caller's bytes.
+struct UploadSource {
+    FILE* file = nullptr;
+    const char* bytes = nullptr;
+    curl_off_t size = 0;
+    curl_off_t offset = 0;
+};
+
+size_t ReadUpload(char* buffer, size_t size, size_t count, void* user)
+{
+    auto* s = static_cast<UploadSource*>(user);
+    size_t want = size * count;
+    if (s->file)
+        return fread(buffer, 1, want, s->file);
+    curl_off_t left = s->size - s->offset;
+    if ((curl_off_t)want > left)
+        want = (size_t)left;
+    if (want)
+        memcpy(buffer, s->bytes + s->offset, want);
+    s->offset += (curl_off_t)want;
+    return want;
+}
+
+int SeekUpload(void* user, curl_off_t offset, int origin)
+{
+    auto* s = static_cast<UploadSource*>(user);
+    if (origin != SEEK_SET || offset < 0 || offset > s->size)
+        return CURL_SEEKFUNC_CANTSEEK;
+    if (s->file)
+        return _fseeki64(s->file, offset, SEEK_SET) == 0 ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+    s->offset = offset;
+    return CURL_SEEKFUNC_OK;
+}
+
+bool IsSuccessStatus(CURL* handle)
+{
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    return status >= 200 && status < 300;
+}
+
+int ProgressCallback(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal, curl_off_t ulnow)
+{
+    auto* t = static_cast<Transfer*>(clientp);
+    ITransferEvents* events = t->events;
+    if (t->reportUpload && events)
+        events->ReportUploadProgress(ultotal > 0 ? (double)ulnow * 100.0 / (double)ultotal : 0.0);
+    if (events && events->IsTerminating()) {
+        LogLine("terminating... retval = ", "-1");
+        return -1;
+    }
+    // Stall detection, per transfer: with a known size, no new byte for stallMs after at
+    // least one has come means the connection is dead.
+    DWORD now = GetTickCount();
+    if (dltotal == 0) {
+        t->lastCount = 0;
+        t->lastChange = now;
+    } else if (t->lastCount > 0 && (double)dlnow == t->lastCount && now - t->lastChange > t->stallMs) {
+        LogLine("pausing... retval = ", "-1");
+        return -1;
+    }
+    if ((double)dlnow != t->lastCount) {
+        t->lastCount = (double)dlnow;
+        t->lastChange = now;
+    }
+    return 0;
+}
+
+}  // namespace
+
+CSync::CSync(const char* baseAddress, const char* /*clientKind*/)
+    : m_baseAddress(baseAddress ? baseAddress : "")
+{
+    curl_global_init(CURL_GLOBAL_ALL);
+}
+
+CSync::~CSync()
+{
+    curl_global_cleanup();
+}
+
+void CSync::SetConnectionOptions(const CConnectionOptions& options)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_options = options;
+}
+
+CConnectionOptions CSync::GetConnectionOptions() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_options;
+}
+
+CStringA CSync::GetUpdateCheckUrl() const
+{
+    const std::string& base = m_baseAddress;
+    size_t scheme = base.find("://");
+    size_t hostEnd = scheme == std::string::npos ? std::string::npos : base.find_first_of("/?#", scheme + 3);
+    std::string origin = hostEnd == std::string::npos ? base : base.substr(0, hostEnd);
+    return CStringA((origin + "/repo/win-notes/?v=0").c_str());
+}
+
+void CSync::SetCredentials(const wchar_t* email, const BYTE* digest, int digestLength)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!digest || digestLength <= 0) {
+        m_sessionId.clear();
+        m_email = email ? email : L"";
+        m_passwordText.clear();
+        memset(m_digest, 0, sizeof m_digest);
+        m_digestLength = 0;
+        if (m_accounts)
+            m_accounts->SetCurrentUser(L"");
+        return;
+    }
+    if (digestLength > (int)sizeof m_digest)
+        digestLength = (int)sizeof m_digest;
+    m_email = email ? email : L"";
+    m_passwordText.clear();
+    for (int i = 0; i < digestLength; ++i) {
+        m_passwordText.push_back(kHex[digest[i] >> 4]);
+        m_passwordText.push_back(kHex[digest[i] & 15]);
+    }
+    memset(m_digest, 0, sizeof m_digest);
+    memcpy(m_digest, digest, (size_t)digestLength);
+    m_digestLength = digestLength;
+    if (m_accounts)
+        m_accounts->SetCurrentUser(m_email);
+}
+
+void CSync::GetCredentials(CString& email, BYTE* digest, int& digestLength) const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    email = m_email;
+    if (digest)
+        memcpy(digest, m_digest, (size_t)m_digestLength);
+    digestLength = m_digestLength;
+}
+
+CStringA CSync::GetPasswordText() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return CStringA(m_passwordText.c_str());
+}
+
+CStringA CSync::GetSessionId() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return CStringA(m_sessionId.c_str());
+}
+
+void CSync::SetSessionId(const char* id)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_sessionId = id ? id : "";
+}
+
+CString CSync::GetLastErrorDesc() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_lastErrorDesc;
+}
+
+void CSync::Log(const char* what, const char* text) const
+{
+    CLogStream log(LOG_LEVEL_SYNC);
+    log << what << (text ? text : "");
+    log.End();
+}
+
+bool CSync::CheckConnection(const char* url)
+{
+    if (GetConnectionOptions().dontDetectInternetConnection)
+        return true;
+    CString wide(url ? FromUtf8(url, strlen(url)) : CString());
+    if (InternetCheckConnectionW(wide, FLAG_ICC_FORCE_CONNECTION, 0))
+        return true;
+    if (InternetCheckConnectionW(nullptr, FLAG_ICC_FORCE_CONNECTION, 0))
+        return true;
+    InternetAttemptConnect(0);
+    return false;
+}
+
+void CSync::SetNetOptions(CURL* handle)
+{
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, m_timeouts.connectSeconds);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, m_timeouts.lowSpeedSeconds);
+    // the password digest works as a password: certificates and host names are checked
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    CConnectionOptions o = GetConnectionOptions();
+    if (o.proxyType != 0) {
+        curl_easy_setopt(handle, CURLOPT_PROXY, ToUtf8(o.proxyName).c_str());
+        curl_easy_setopt(handle, CURLOPT_PROXYPORT, (long)o.proxyPort);
+        if (o.proxyUseAuth) {
+            std::string userpwd = ToUtf8(o.proxyUserName) + ":" + ToUtf8(o.proxyUserPass);
+            curl_easy_setopt(handle, CURLOPT_PROXYUSERPWD, userpwd.c_str());
+            if (o.proxyUseNTLM)
+                curl_easy_setopt(handle, CURLOPT_PROXYAUTH, (long)CURLAUTH_NTLM);
+        }
+    }
+}
+
+CURL* CSync::NewHandle(const char* url, Transfer& transfer)
+{
+    CURL* handle = curl_easy_init();
+    if (!handle)
+        return nullptr;
+    transfer.events = m_events;
+    transfer.stallMs = m_timeouts.stallMs;
+    transfer.lastChange = GetTickCount();
+    curl_easy_setopt(handle, CURLOPT_URL, url);
+    SetNetOptions(handle);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &ProgressCallback);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    return handle;
+}
+
+// A session header list, or null without a session. "Expect:" keeps libcurl from waiting
+// for "100 Continue" before it sends a large body.
+static curl_slist* SessionHeaders(const std::string& session)
+{
+    if (session.empty())
+        return nullptr;
+    curl_slist* list = curl_slist_append(nullptr, ("Marrowgate-Session-ID: " + session).c_str());
+    return curl_slist_append(list, "Expect:");
+}
+
+int CSync::HttpPost(const char* body, std::string& reply)
+{
+    reply.clear();
+    if (!IsAllowedUrl(m_baseAddress.c_str()))
+        return CURLE_UNSUPPORTED_PROTOCOL;
+    Transfer t;
+    std::string buffer;
+    t.reply = &buffer;
+    CURL* handle = NewHandle(m_baseAddress.c_str(), t);
+    if (!handle)
+        return 2;
+    curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate");
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body ? body : "");
+    curl_slist* headers = SessionHeaders(GetSessionId().GetString());
+    if (headers)
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteReply);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
+    int rc = (int)curl_easy_perform(handle);
+    if (rc == 0)
+        reply.swap(buffer);
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(handle);
+    return rc;
+}
+
+int CSync::HttpGet(const char* url, std::string& reply)
+{
+    reply.clear();
+    if (!IsAllowedUrl(url))
+        return CURLE_UNSUPPORTED_PROTOCOL;
+    Transfer t;
+    std::string buffer;
+    t.reply = &buffer;
+    CURL* handle = NewHandle(url, t);
+    if (!handle)
+        return 2;
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteReply);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
+    int rc = (int)curl_easy_perform(handle);
+    if (rc == 0 && !IsSuccessStatus(handle))
+        rc = CURLE_HTTP_RETURNED_ERROR;
+    if (rc == 0)
+        reply.swap(buffer);
+    curl_easy_cleanup(handle);
+    Log("    http_response:  ", reply.c_str());
+    char code[16];
+    snprintf(code, sizeof code, "%d", rc);
+    Log("    http_result:  ", code);
+    return rc;
+}
+
+int CSync::HttpDownload(const char* url, const wchar_t* path)
+{
+    if (!IsAllowedUrl(url))
+        return CURLE_UNSUPPORTED_PROTOCOL;
+    Transfer t;
+    CURL* handle = NewHandle(url, t);
+    if (!handle)
+        return 2;
+    t.file = path ? _wfopen(path, L"wb") : nullptr;
+    if (!t.file) {
+        curl_easy_cleanup(handle);
+        return -1;
+    }
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteFile);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
+    int rc = (int)curl_easy_perform(handle);
+    if (rc == 0 && !IsSuccessStatus(handle))
+        rc = CURLE_HTTP_RETURNED_ERROR;
+    curl_easy_cleanup(handle);
+    if (fclose(t.file) != 0 && rc == 0)
+        rc = CURLE_WRITE_ERROR;
+    if (rc != 0)
+        _wremove(path);   // an error page or a cut file must never be run as the installer
+    return rc;
+}
+
+int CSync::DownloadAttachement(const char* url, IAttachSink* sink, long long expectedSize)
+{
+    if (!sink)
+        return 4;
+    Transfer t;
+    t.sink = sink;
+    const bool allowed = IsAllowedUrl(url);
+    CURL* handle = allowed ? NewHandle(url, t) : nullptr;
+    if (allowed && !handle)
+        return -14;
+    int rc = 4;
+    sink->OpenStream(1);
+    if (handle) {
+        curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate");
+        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteSink);
+        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
+        int code = (int)curl_easy_perform(handle);
+        bool complete = code == 0 && IsSuccessStatus(handle) && (expectedSize < 0 || t.received == expectedSize);
+        rc = complete ? 0 : 4;
+        curl_easy_cleanup(handle);
+    }
+    sink->CloseStream();
+    char text[16];
+    snprintf(text, sizeof text, "%d", rc);
+    Log("Downloading result: ", text);
+    return rc;
+}
+
+int CSync::PostForm(const char* field, const wchar_t* uploadName, const wchar_t* path, const void* data,
+                    size_t length, bool fromFile, const char* contentType, std::string& reply)
+{
+    reply.clear();
+    std::string url = m_baseAddress + "/files:preupload";
+    if (!IsAllowedUrl(url.c_str()))
+        return CURLE_UNSUPPORTED_PROTOCOL;
+    UploadSource source;
+    if (fromFile) {
+        // Opened here with its wide name, so any file name works; streamed from disk.
+        source.file = path ? _wfopen(path, L"rb") : nullptr;
+        if (!source.file)
+            return CURLE_READ_ERROR;
+        _fseeki64(source.file, 0, SEEK_END);
+        source.size = (curl_off_t)_ftelli64(source.file);
+        _fseeki64(source.file, 0, SEEK_SET);
+    } else {
+        source.bytes = static_cast<const char*>(data);   // a null buffer is an empty part
+        source.size = data ? (curl_off_t)length : 0;
+    }
+    Transfer t;
+    std::string buffer;
+    t.reply = &buffer;
+    t.reportUpload = !fromFile;
+    CURL* handle = NewHandle(url.c_str(), t);
+    if (!handle) {
+        if (source.file)
+            fclose(source.file);
+        return 2;
+    }
+    curl_mime* form = curl_mime_init(handle);
+    curl_mimepart* part = curl_mime_addpart(form);
+    curl_mime_name(part, field ? field : "file");
+    curl_mime_filename(part, ToUtf8(uploadName).c_str());
+    curl_mime_data_cb(part, source.size, &ReadUpload, &SeekUpload, nullptr, &source);
+    if (contentType && *contentType)
+        curl_mime_type(part, contentType);
+    curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate");
+    curl_easy_setopt(handle, CURLOPT_MIMEPOST, form);
+    curl_slist* headers = SessionHeaders(GetSessionId().GetString());
+    if (headers)
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteReply);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
+    int rc = (int)curl_easy_perform(handle);
+    if (rc == 0)
+        reply.swap(buffer);
+    curl_easy_cleanup(handle);
+    curl_mime_free(form);
+    curl_slist_free_all(headers);
+    if (source.file)
+        fclose(source.file);
+    char text[16];
+    snprintf(text, sizeof text, "%d", rc);
+    Log("res = ", text);
+    Log("reply = ", reply.c_str());
+    return rc;
+}
+
+int CSync::HttpPostFileData(const char* field, const wchar_t* uploadName, const wchar_t* path,
+                            const char* contentType, std::string& reply)
+{
+    return PostForm(field, uploadName, path, nullptr, 0, true, contentType, reply);
+}
+
+int CSync::HttpPostFileData(const char* field, const wchar_t* uploadName, const void* data, size_t length,
+                            const char* contentType, std::string& reply)
+{
+    return PostForm(field, uploadName, nullptr, data, length, false, contentType, reply);
+}
+
+static bool ParseJson(const std::string& text, Json::Value& out)
+{
+    Json::CharReaderBuilder builder;
+    builder["collectComments"] = false;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::string errors;
+    return reader->parse(text.data(), text.data() + text.size(), &out, &errors);
+}
+
+int CSync::ReadUploadReply(int curlResult, const std::string& reply, CString& serverName)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%d", curlResult);
+    Log("CURLcode = ", text);
+    if (curlResult != 0)
+        return -14;
+    Json::Value root;
+    int code = 0;
+    if (!ParseJson(reply, root) || !root.isObject() || !JsonRead::Member(root, "errorCode").isIntegral() ||
+        !JsonRead::Int(root, "errorCode", code))
+        return -8;
+    const Json::Value& files = JsonRead::Member(JsonRead::Member(root, "body"), "files");
+    CString name;
+    if (!JsonRead::Text(files, "file", name))
+        return -8;
+    serverName = name;
+    return code < 0 ? -code : code;
+}
+
+int CSync::UploadAttachement(const wchar_t* uploadName, const wchar_t* path, const char* contentType,
+                             CString& serverName)
+{
+    std::string reply;
+    int rc = HttpPostFileData("file", uploadName, path, contentType, reply);
+    return ReadUploadReply(rc, reply, serverName);
+}
+
+int CSync::UploadAttachement(const wchar_t* uploadName, const void* data, size_t length, const char* contentType,
+                             CString& serverName)
+{
+    std::string reply;
+    int rc = HttpPostFileData("file", uploadName, data, length, contentType, reply);
+    return ReadUploadReply(rc, reply, serverName);
+}
+
+int CSync::SendRequest(const Json::Value& request, Json::Value& reply, int logFlag)
+{
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = "";
+    writer["emitUTF8"] = true;
+    std::string text = Json::writeString(writer, request);
+    std::string answer;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_lastErrorDesc.Empty();
+    }
+    int rc = HttpPost(text.c_str(), answer);
+    int result;
+    if (rc == 0)
+        result = 0;
+    else if (rc == CURLE_COULDNT_RESOLVE_HOST || rc == CURLE_COULDNT_CONNECT || rc == CURLE_OPERATION_TIMEDOUT)
+        result = SYNC_UNREACHABLE;
+    else
+        result = SYNC_TRANSPORT_FAILED;
+    reply = Json::Value();
+    if (result == 0) {
+        // An unreadable reply is anything that is not an object with an integer errorCode.
+        if (!ParseJson(answer, reply) || !reply.isObject() || !JsonRead::Member(reply, "errorCode").isIntegral() ||
+            !JsonRead::Int(reply, "errorCode", result)) {
+            result = SYNC_BAD_REPLY;
+        } else {
+            CString desc;
+            if (JsonRead::Text(JsonRead::Member(reply, "body"), "_errorDesc", desc)) {
+                std::lock_guard<std::mutex> guard(m_lock);
+                m_lastErrorDesc = desc;
+            }
+        }
+    }
+    if ((result != 0 || m_verboseLog) && logFlag) {
+        Log("    http_post = ", text.c_str());
+        Log("    http_response = ", answer.c_str());
+    }
+    return result;
+}
+
+int CSync::SendRequestNoReply(const Json::Value& request, int logFlag)
+{
+    Json::Value reply;
+    return SendRequest(request, reply, logFlag);
+}
+
+}  // namespace Sync
