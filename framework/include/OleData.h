@@ -1,8 +1,13 @@
 // OLE start-up and data transfer: COleDataSource (the dragging or copying side, over IDataObject
-// and IDropSource), COleDataObject (the receiving side) and COleDropSource (drag feedback).
+// and IDropSource), COleDataObject (the receiving side), COleDropSource (drag feedback) and
+// COleDropTarget (a window that accepts drops).
 #pragma once
 #include <windows.h>
 #include <ole2.h>
+#include "FxCmdTarget.h"
+#include "FxGeom.h"
+
+class CWnd;
 
 // The effect of a drop (DROPEFFECT_NONE, _COPY, _MOVE, _LINK, _SCROLL).
 typedef DWORD DROPEFFECT;
@@ -88,4 +93,53 @@ private:
   IDataObject* m_data = nullptr;
   BOOL m_autoRelease = TRUE;
   IEnumFORMATETC* m_enum = nullptr;
+};
+
+// Makes a window a drop target. Derived classes override the On* handlers; OLE's IDropTarget
+// calls reach them with the point in the window's client coordinates. Answers outside the
+// effects the source allows become DROPEFFECT_NONE.
+//
+// A drop asks OnDragOver for the effect under the current keys, then OnDropEx and, when that
+// declines (returns -1), OnDrop; OnDragLeave follows every drop, so per-drag state is reset in
+// one place.
+class COleDropTarget : public CCmdTarget {
+  DECLARE_DYNAMIC(COleDropTarget)
+ public:
+  COleDropTarget();
+  ~COleDropTarget() override;
+  COleDropTarget(const COleDropTarget&) = delete;
+  COleDropTarget& operator=(const COleDropTarget&) = delete;
+
+  // RegisterDragDrop on the window (any CWnd-derived class); FALSE when OLE refuses it or the
+  // target is registered already.
+  template <class W>
+  BOOL Register(W* wnd) {
+    return RegisterWindow(wnd, wnd ? wnd->GetSafeHwnd() : nullptr);
+  }
+  BOOL RegisterWindow(CWnd* wnd, HWND hwnd);
+  virtual void Revoke();
+  HWND GetWindowHandle() const { return m_hWnd; }
+
+  virtual DROPEFFECT OnDragEnter(CWnd* wnd, COleDataObject* data, DWORD keyState, CPoint point);
+  virtual DROPEFFECT OnDragOver(CWnd* wnd, COleDataObject* data, DWORD keyState, CPoint point);
+  virtual BOOL OnDrop(CWnd* wnd, COleDataObject* data, DROPEFFECT effect, CPoint point);
+  // -1: not handled here, OnDrop decides.
+  virtual DROPEFFECT OnDropEx(CWnd* wnd, COleDataObject* data, DROPEFFECT dropDefault, DROPEFFECT dropList,
+                              CPoint point);
+  virtual void OnDragLeave(CWnd* wnd);
+  // Asked before OnDragEnter/OnDragOver; an answer with DROPEFFECT_SCROLL stands instead of theirs.
+  virtual DROPEFFECT OnDragScroll(CWnd* wnd, DWORD keyState, CPoint point);
+
+  // The OLE side (what RegisterDragDrop was given; tests call it directly). No reference added.
+  IDropTarget* GetDropTarget();
+
+ private:
+  class XDropTarget;
+  friend class XDropTarget;
+  CPoint ToClient(POINTL screen) const;
+  void ReleaseDragData();
+  XDropTarget* m_xDropTarget;
+  CWnd* m_pWnd = nullptr;
+  HWND m_hWnd = nullptr;
+  IDataObject* m_dragData = nullptr;  // the data of the drag in progress, one reference
 };
