@@ -31,7 +31,8 @@ public:
   void Destroy();
   bool IsNull() const { return m_bitmap == nullptr; }
 
-  // Takes ownership of a DIB section.
+  // Takes ownership of a bitmap. A DIB section's pixels are reachable through GetBits; a
+  // device-dependent bitmap (a screen-compatible one, say) can be drawn and saved only.
   void Attach(HBITMAP bitmap);
   HBITMAP Detach();
   operator HBITMAP() const { return m_bitmap; }
@@ -54,6 +55,12 @@ public:
   void* GetPixelAddress(int x, int y);
   bool HasAlphaChannel() const { return m_hasAlpha; }
   void SetHasAlphaChannel(bool alpha) { m_hasAlpha = alpha && m_bpp == 32; }
+  bool IsDIBSection() const { return m_bits != nullptr; }
+  bool IsIndexed() const { return m_bits && m_bpp <= 8; }
+  // Colour table of an indexed image (1, 4 or 8 bits per pixel); 0 entries for others.
+  int GetMaxColorTableEntries() const { return IsIndexed() ? 1 << m_bpp : 0; }
+  void GetColorTable(UINT first, UINT count, RGBQUAD* colors) const;
+  void SetColorTable(UINT first, UINT count, const RGBQUAD* colors);
   // Colours of 16, 24 and 32-bit images are read and written directly; others through a DC.
   COLORREF GetPixel(int x, int y) const;
   void SetPixel(int x, int y, COLORREF color);

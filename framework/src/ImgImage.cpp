@@ -202,6 +202,18 @@ void CImage::SetPixel(int x, int y, COLORREF color) {
   }
 }
 
+void CImage::GetColorTable(UINT first, UINT count, RGBQUAD* colors) const {
+  if (!IsIndexed() || !colors) return;
+  ::GetDIBColorTable(GetDC(), first, count, colors);
+  ReleaseDC();
+}
+
+void CImage::SetColorTable(UINT first, UINT count, const RGBQUAD* colors) {
+  if (!IsIndexed() || !colors) return;
+  ::SetDIBColorTable(GetDC(), first, count, colors);
+  ReleaseDC();
+}
+
 BYTE CImage::GetAlpha(int x, int y) const {
   const BYTE* p = static_cast<const BYTE*>(const_cast<CImage*>(this)->GetPixelAddress(x, y));
   return (p && m_bpp == 32 && m_hasAlpha) ? p[3] : 255;
@@ -297,7 +309,8 @@ namespace {
 // A GDI+ bitmap holding a copy of the image's pixels.
 GpStatus MakeGdipBitmap(const CImage& img, HBITMAP bitmap, GpBitmap** out) {
   int bpp = img.GetBPP();
-  if (bpp != 24 && bpp != 32) return GdipCreateBitmapFromHBITMAP(bitmap, nullptr, out);
+  // device-dependent bitmaps and indexed or 16-bit DIBs: GDI+ reads them through GDI
+  if (!img.IsDIBSection() || (bpp != 24 && bpp != 32)) return GdipCreateBitmapFromHBITMAP(bitmap, nullptr, out);
   PixelFormat format = bpp == 24 ? PixelFormat24bppRGB : img.HasAlphaChannel() ? PixelFormat32bppARGB : PixelFormat32bppRGB;
   GpStatus s = GdipCreateBitmapFromScan0(img.GetWidth(), img.GetHeight(), 0, format, nullptr, out);
   if (s != Ok) return s;

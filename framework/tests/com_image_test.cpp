@@ -154,4 +154,68 @@ TEST(ComImage, DrawBlendsAlphaAndCopiesOpaqueImages) {
   EXPECT_EQ(canvas.GetPixel(0, 0), RGB(255, 255, 255));
 }
 
+// What the editor saves and the clipboard hands over: a screen-compatible bitmap, and an indexed
+// DIB with its own colour table. Both save through GDI and load back as 24-bit colour.
+TEST(ComImage, DeviceBitmapsAndIndexedImagesSaveTheirColours) {
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP ddb = CreateCompatibleBitmap(screen, 9, 5);
+  HDC mem = CreateCompatibleDC(screen);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(mem, ddb);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 9; ++x) ::SetPixel(mem, x, y, Pattern(x * 9, y * 9));
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  CImage device;
+  device.Attach(ddb);
+  EXPECT_FALSE(device.IsDIBSection());
+  EXPECT_EQ(device.GetBits(), nullptr);
+  EXPECT_EQ(device.GetWidth(), 9);
+  EXPECT_EQ(device.GetHeight(), 5);
+
+  CImage indexed;
+  ASSERT_TRUE(indexed.Create(6, 3, 8));
+  EXPECT_TRUE(indexed.IsIndexed());
+  ASSERT_EQ(indexed.GetMaxColorTableEntries(), 256);
+  RGBQUAD table[256] = {};
+  for (int i = 0; i < 256; ++i) table[i] = {(BYTE)(255 - i), (BYTE)(i * 3), (BYTE)i, 0};
+  indexed.SetColorTable(0, 256, table);
+  RGBQUAD readBack[256] = {};
+  indexed.GetColorTable(0, 256, readBack);
+  EXPECT_EQ(memcmp(table, readBack, sizeof table), 0);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x) *static_cast<BYTE*>(indexed.GetPixelAddress(x, y)) = (BYTE)(x * 40 + y * 7);
+
+  const struct {
+    const char* name;
+    CImage* image;
+    COLORREF (*expected)(int x, int y);
+  } images[] = {
+      {"device", &device, [](int x, int y) { return Pattern(x * 9, y * 9); }},
+      {"indexed", &indexed,
+       [](int x, int y) {
+         int i = (x * 40 + y * 7) & 255;
+         return RGB(i, (i * 3) & 255, 255 - i);
+       }},
+  };
+  for (const auto& im : images) {
+    for (const wchar_t* name : {L"d.bmp", L"d.png"}) {
+      SCOPED_TRACE(std::string(im.name) + " " + std::string(name, name + wcslen(name)));
+      std::wstring path = TempFile(name);
+      ASSERT_HRESULT_SUCCEEDED(im.image->Save(path.c_str()));
+      CImage back;
+      ASSERT_HRESULT_SUCCEEDED(back.Load(path.c_str()));
+      ASSERT_EQ(back.GetWidth(), im.image->GetWidth());
+      ASSERT_EQ(back.GetHeight(), im.image->GetHeight());
+      int wrong = 0;
+      for (int y = 0; y < back.GetHeight(); ++y)
+        for (int x = 0; x < back.GetWidth(); ++x)
+          if (back.GetPixel(x, y) != im.expected(x, y) && wrong++ == 0)
+            ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << back.GetPixel(x, y) << " for "
+                          << im.expected(x, y);
+      DeleteFileW(path.c_str());
+    }
+  }
+}
+
 }  // namespace
