@@ -19,3 +19,26 @@ LWAPI_C int LWGenerateKeyString(CString& out)
     out.Remove(L'-');
     return 4;
 }
+
+LWAPI_C BOOL LW_GradientFill(CDC* dc, RECT rect, COLORREF from, COLORREF to, int mode)
+{
+    HDC hdc = dc ? dc->GetSafeHdc() : nullptr;
+    if (!hdc)
+        return FALSE;
+    // channels widened to 16 bits, opaque
+    TRIVERTEX vertices[2] = {};
+    vertices[0].x = rect.left;
+    vertices[0].y = rect.top;
+    vertices[0].Red = COLOR16(GetRValue(from) << 8);
+    vertices[0].Green = COLOR16(GetGValue(from) << 8);
+    vertices[0].Blue = COLOR16(GetBValue(from) << 8);
+    vertices[0].Alpha = 0xFFFF;
+    vertices[1].x = rect.right;
+    vertices[1].y = rect.bottom;
+    vertices[1].Red = COLOR16(GetRValue(to) << 8);
+    vertices[1].Green = COLOR16(GetGValue(to) << 8);
+    vertices[1].Blue = COLOR16(GetBValue(to) << 8);
+    vertices[1].Alpha = 0xFFFF;
+    GRADIENT_RECT joined = {0, 1};
+    return GradientFill(hdc, vertices, 2, &joined, 1, ULONG(mode));
+}
