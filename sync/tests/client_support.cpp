@@ -71,6 +71,13 @@ void ResetService(bool seed)
     Control(op);
 }
 
+void ClearFaults()
+{
+    Json::Value op;
+    op["op"] = "clear_faults";
+    Control(op);
+}
+
 std::vector<BYTE> PasswordDigest(const char* password)
 {
     static const char kSalt[] = "(q7w2e9rtz)54abKLmnop8yuD~8421ghj]{[}xvb}[907T";

@@ -20,6 +20,7 @@ std::string ServiceUrl();
 Json::Value Control(const std::string& base, const Json::Value& op);
 Json::Value Control(const Json::Value& op);
 void ResetService(bool seed = true);
+void ClearFaults();
 // The digest the login dialog makes: MD5 of the fixed salt and the UTF-8 password.
 std::vector<BYTE> PasswordDigest(const char* password);
 // Parses JSON text; a null value when it is not JSON.
