@@ -17,3 +17,5 @@
 #include "FxGdi.h"
 #include "FxMenu.h"
 #include "FxWnd.h"
+#include "FxThread.h"
+#include "FxApp.h"
