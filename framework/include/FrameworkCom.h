@@ -2,6 +2,7 @@
 #pragma once
 #include "AtlBase.h"
 #include "AtlCom.h"
+#include "AtlEvents.h"
 #include "ComRegistrar.h"
 #include "AtlModule.h"
 #include "ComStream.h"
