@@ -103,9 +103,7 @@ BOOL LWImage::CreateFromPackedDib(const void* block, size_t size)
     if (bpp == 8) {
         std::vector<RGBQUAD> table(colours);
         memcpy(table.data(), bytes + tableOffset, colours * sizeof(RGBQUAD));
-        HDC dc = GetDC();
-        SetDIBColorTable(dc, 0, UINT(colours), table.data());
-        ReleaseDC();
+        SetColorTable(0, UINT(colours), table.data());
     }
 
     const bool plain = !masked || (masks[0] == 0x00FF0000 && masks[1] == 0x0000FF00 && masks[2] == 0x000000FF);
