@@ -19,3 +19,4 @@
 #include "FxWnd.h"
 #include "FxThread.h"
 #include "FxApp.h"
+#include "FxDialog.h"

@@ -19,6 +19,7 @@ class CMenu;
 class CScrollBar;
 class CFrameWnd;
 struct CCreateContext;
+class CDataExchange;
 
 // The window procedure of every window the class layer owns.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
@@ -45,6 +46,15 @@ struct FxHandleWrappers {
   CMenu* (*pfnMenu)(HMENU) = nullptr;
 };
 FxHandleWrappers& AfxHandleWrappers();
+
+// Message boxes of the class layer go through one place so that a test can answer them (a box
+// blocks a run without a user): with a hook set, the hook is called instead of the platform's box.
+typedef int (*AFX_MESSAGEBOX_HOOK)(HWND hOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType);
+AFX_MESSAGEBOX_HOOK AfxSetMessageBoxHook(AFX_MESSAGEBOX_HOOK hook);  // returns the previous hook
+int AfxShowMessageBox(HWND hOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType);
+// A box owned by the active window, captioned with the application's name.
+int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
 
 class CWnd : public CCmdTarget {
   DECLARE_DYNCREATE(CWnd)
@@ -104,6 +114,10 @@ class CWnd : public CCmdTarget {
   // from the target window up through its parents; TRUE stops the message.
   virtual BOOL PreTranslateMessage(MSG* pMsg);
   static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
+  // Dialog data exchange: DoDataExchange lists the DDX_/DDV_ calls; UpdateData runs them
+  // (TRUE: controls to variables, with validation) and answers FALSE when validation failed.
+  virtual void DoDataExchange(CDataExchange*) {}
+  BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
   // Ids of a command's CCmdUI for dialog controls: asks pTarget about each child control.
   void UpdateDialogControls(CCmdTarget* pTarget, BOOL bDisableIfNoHandler);
   void SendMessageToDescendants(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, BOOL bDeep = TRUE,

@@ -2,6 +2,7 @@
 #include "Framework.h"
 #include "FxWnd.h"
 #include <shellapi.h>
+#include <list>
 #include <unordered_map>
 #include <vector>
 
@@ -210,7 +211,10 @@ LRESULT CALLBACK CbtFilter(int code, WPARAM wParam, LPARAM lParam) {
 }
 }  // namespace
 
+void AfxInstallWindowLayerHooks();
+
 void AfxHookWindowCreate(CWnd* pWnd) {
+  AfxInstallWindowLayerHooks();
   CreateHook& h = Hook();
   if (h.depth++ == 0) h.hook = ::SetWindowsHookExW(WH_CBT, &CbtFilter, nullptr, ::GetCurrentThreadId());
   h.pending = pWnd;
@@ -234,7 +238,7 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
     InitializeCriticalSection(cs);
     return cs;
   }();
-  static std::vector<CString>* names = new std::vector<CString>;
+  static std::list<CString>* names = new std::list<CString>;  // list: elements never move
   CString name;
   name.Format(L"PeloraFx:%p:%x:%p:%p:%p", (void*)AfxGetInstanceHandle(), nClassStyle, (void*)hCursor,
               (void*)hbrBackground, (void*)hIcon);
@@ -256,7 +260,6 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
     }
     names->push_back(name);
     result = names->back();
-    // vector growth moves the strings' owners, not their buffers (CString shares its data)
   }
   LeaveCriticalSection(lock);
   return result;
@@ -799,7 +802,43 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
 }
 
 int CWnd::MessageBox(LPCTSTR text, LPCTSTR caption, UINT type) {
-  return ::MessageBox(m_hWnd, text, caption ? caption : L"", type);
+  return AfxShowMessageBox(m_hWnd, text, caption ? caption : L"Error", type);
+}
+
+static AFX_MESSAGEBOX_HOOK g_messageBoxHook = nullptr;
+
+AFX_MESSAGEBOX_HOOK AfxSetMessageBoxHook(AFX_MESSAGEBOX_HOOK hook) {
+  return (AFX_MESSAGEBOX_HOOK)::InterlockedExchangePointer((PVOID*)&g_messageBoxHook, (PVOID)hook);
+}
+
+int AfxShowMessageBox(HWND hOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
+  if (AFX_MESSAGEBOX_HOOK hook = g_messageBoxHook) return hook(hOwner, lpszText, lpszCaption, nType);
+  return ::MessageBoxW(hOwner, lpszText, lpszCaption, nType);
+}
+
+static CString MessageBoxCaption() {
+  // The executable's name without folder and extension, as the application's default name.
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  CString name(path);
+  int slash = name.ReverseFind(L'\\');
+  if (slash >= 0) name = name.Mid(slash + 1);
+  int dot = name.ReverseFind(L'.');
+  if (dot > 0) name = name.Left(dot);
+  return name;
+}
+
+int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT) {
+  HWND owner = ::GetActiveWindow();
+  if (owner) owner = ::GetLastActivePopup(owner);
+  return AfxShowMessageBox(owner, lpszText, MessageBoxCaption(), nType);
+}
+
+int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
+  int len = 0;
+  const wchar_t* s = AfxFindStringResource(nIDPrompt, &len);
+  CString text = s ? CString(s, len) : CString();
+  return AfxMessageBox(text, nType, nIDHelp == (UINT)-1 ? nIDPrompt : nIDHelp);
 }
 
 void CWnd::DragAcceptFiles(BOOL bAccept) { ::DragAcceptFiles(m_hWnd, bAccept); }

@@ -62,3 +62,67 @@ inline std::string Fmt(const char* f, ...) {
 }
 
 }  // namespace wndtest
+
+namespace wndtest {
+
+// A dialog template built in memory, the same bytes the resource compiler writes.
+class DlgTemplate {
+ public:
+  DlgTemplate(LPCWSTR title, short cx, short cy, DWORD style = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU) {
+    Dword(style | DS_SETFONT);
+    Dword(0);
+    countAt_ = words_.size();
+    Word(0);
+    Word(0), Word(0), Word((WORD)cx), Word((WORD)cy);
+    Word(0);  // no menu
+    Word(0);  // standard class
+    String(title);
+    Word(8);
+    String(L"MS Shell Dlg");
+  }
+  // Class ordinals: 0x80 button, 0x81 edit, 0x82 static, 0x83 list box, 0x85 combo box.
+  DlgTemplate& Item(WORD classOrdinal, WORD id, LPCWSTR text, short x, short y, short cx, short cy, DWORD style) {
+    if (words_.size() % 2) Word(0);  // DWORD alignment
+    Dword(style | WS_CHILD | WS_VISIBLE);
+    Dword(0);
+    Word((WORD)x), Word((WORD)y), Word((WORD)cx), Word((WORD)cy);
+    Word(id);
+    Word(0xFFFF);
+    Word(classOrdinal);
+    String(text);
+    Word(0);
+    ++words_[countAt_];
+    return *this;
+  }
+  LPCDLGTEMPLATE Get() const { return (LPCDLGTEMPLATE)words_.data(); }
+
+ private:
+  void Word(WORD w) { words_.push_back(w); }
+  void Dword(DWORD d) {
+    Word(LOWORD(d));
+    Word(HIWORD(d));
+  }
+  void String(LPCWSTR s) {
+    for (; *s; ++s) Word(*s);
+    Word(0);
+  }
+  std::vector<WORD> words_;
+  size_t countAt_ = 0;
+};
+
+// Answers message boxes without showing them, recording their texts.
+struct MessageBoxCatcher {
+  static std::vector<std::wstring>& Texts() {
+    static std::vector<std::wstring> t;
+    return t;
+  }
+  static int Answer(HWND, LPCTSTR text, LPCTSTR, UINT) {
+    Texts().push_back(text);
+    return IDOK;
+  }
+  AFX_MESSAGEBOX_HOOK old;
+  MessageBoxCatcher() : old(AfxSetMessageBoxHook(&Answer)) { Texts().clear(); }
+  ~MessageBoxCatcher() { AfxSetMessageBoxHook(old); }
+};
+
+}  // namespace wndtest
