@@ -1,0 +1,681 @@
+#include "DocImpl.h"
+#include <algorithm>
+#include "htmlengine/Style.h"
+#include "TextUtil.h"
+
+namespace HtmlEngine {
+
+// ---------------------------------------------------------------- positions
+
+bool IsContainer(const Node* n) {
+    if (!n) return false;
+    switch (n->Type()) {
+    case NodeType::Document:
+    case NodeType::Text:
+        return true;
+    case NodeType::Element:
+        return !static_cast<const Element*>(n)->IsVoid();
+    default:
+        return false;
+    }
+}
+
+Pos Canon(Pos p) {
+    if (!p.node) return p;
+    if (p.node->IsText()) {
+        const TextNode* t = p.node->AsText();
+        if (p.off > t->Length()) p.off = t->Length();
+        if (p.off > 0 && p.off < t->Length()) return p;
+        Node* parent = t->Parent();
+        if (!parent) return p;
+        size_t idx = t->IndexInParent();
+        p = Pos{parent, (p.off == 0 && t->Length() > 0) ? idx : idx + 1};
+    }
+    size_t n = p.node->ChildCount();
+    if (p.off > n) p.off = n;
+    while (p.off < n) {
+        Node* c = p.node->ChildAt(p.off);
+        if (c->IsText() && c->AsText()->Length() == 0) ++p.off;
+        else break;
+    }
+    return p;
+}
+
+namespace {
+// The chain of nodes from the root down to n.
+void Chain(Node* n, std::vector<Node*>& out) {
+    out.clear();
+    for (; n; n = n->Parent()) out.push_back(n);
+    std::reverse(out.begin(), out.end());
+}
+}
+
+int ComparePos(Pos a, Pos b) {
+    if (a.node == b.node) return a.off < b.off ? -1 : a.off > b.off ? 1 : 0;
+    if (!a.node || !b.node) return 0;
+    static thread_local std::vector<Node*> ca, cb;
+    Chain(a.node, ca);
+    Chain(b.node, cb);
+    if (ca[0] != cb[0]) return ca[0] < cb[0] ? -1 : 1;   // different trees: any fixed order
+    size_t i = 0;
+    while (i < ca.size() && i < cb.size() && ca[i] == cb[i]) ++i;
+    // ca[i-1] == cb[i-1] is the deepest common node
+    if (i == ca.size()) {
+        // a.node is an ancestor of b.node: compare a.off with the index of b's branch
+        size_t ci = cb[i]->IndexInParent();
+        return a.off <= ci ? -1 : 1;
+    }
+    if (i == cb.size()) {
+        size_t ci = ca[i]->IndexInParent();
+        return b.off <= ci ? 1 : -1;
+    }
+    size_t ia = ca[i]->IndexInParent(), ib = cb[i]->IndexInParent();
+    return ia < ib ? -1 : 1;
+}
+
+// ---------------------------------------------------------------- construction
+
+// The selection's pointers join the document's pointer list in Attach: a pointer registers with
+// Document::Impl(), which is not set while this constructor runs.
+DocImpl::DocImpl(Document* d) : doc(d), selection(d), selStart(nullptr), selEnd(nullptr) {}
+
+void DocImpl::Attach() {
+    selStart = MarkupPointer(doc);
+    selEnd = MarkupPointer(doc);
+    selStart.SetGravity(Gravity::Left);
+    selEnd.SetGravity(Gravity::Right);
+}
+
+DocImpl::~DocImpl() = default;
+
+ElementPtr DocImpl::NewElement(const std::wstring& name) {
+    std::wstring up;
+    up.reserve(name.size());
+    for (wchar_t c : name) up.push_back((c >= 'a' && c <= 'z') ? wchar_t(c - 32) : c);
+    int id = TagIdFromName(up);
+    if (id == TAG_IMG) up = L"IMG";
+    return ElementPtr(new Element(doc, up, id));
+}
+
+ElementPtr DocImpl::NewElement(int tagId) {
+    const wchar_t* name = TagNameFromId(tagId);
+    return ElementPtr(new Element(doc, name, *name ? tagId : TAG_UNKNOWN));
+}
+
+TextPtr DocImpl::NewText(std::wstring data) { return TextPtr(new TextNode(doc, std::move(data))); }
+
+NodePtr DocImpl::NewComment(std::wstring markup, NodeType type) {
+    return NodePtr(new CommentNode(doc, type, std::move(markup)));
+}
+
+void DocImpl::RawAppend(Node* parent, const NodePtr& child) {
+    child->parent_ = parent;
+    child->indexHint_ = parent->children_.size();
+    parent->children_.push_back(child);
+}
+
+void DocImpl::RawInsert(Node* parent, size_t index, const NodePtr& child) {
+    if (index > parent->children_.size()) index = parent->children_.size();
+    child->parent_ = parent;
+    child->indexHint_ = index;
+    parent->children_.insert(parent->children_.begin() + long(index), child);
+}
+
+NodePtr DocImpl::RawDetach(Node* node) {
+    Node* parent = node->parent_;
+    if (!parent) return node->Self();
+    size_t idx = node->IndexInParent();
+    NodePtr keep = parent->children_[idx];
+    parent->children_.erase(parent->children_.begin() + long(idx));
+    node->parent_ = nullptr;
+    return keep;
+}
+
+// ---------------------------------------------------------------- pointers
+
+void DocImpl::Place(MarkupPointer& p, Pos pos) const {
+    pos = Canon(pos);
+    p.Set(pos.node, pos.off);
+}
+
+void DocImpl::Recanonicalize() {
+    for (MarkupPointer* p : pointers)
+        if (p->container_) Place(*p, PosOf(*p));
+}
+
+void DocImpl::RequestImages(Node* root) {
+    IImageLoader* loader = imageLoader;
+    if (!loader) return;
+    for (Node* n = root; n; n = n->NextInOrder(root)) {
+        Element* e = n->AsElement();
+        if (e && e->Is(TAG_IMG) && !e->imageRequested_ && e->HasAttribute(L"src")) {
+            e->imageRequested_ = true;
+            e->imageComplete_ = false;
+            loader->Request(e, e->Src());
+        }
+    }
+}
+
+// ---------------------------------------------------------------- primitives
+
+void DocImpl::InsertNode(Node* parent, size_t index, const NodePtr& node) {
+    if (index > parent->ChildCount()) index = parent->ChildCount();
+    Pos x = Canon(Pos{parent, index});
+    std::vector<char> eq(pointers.size());
+    for (size_t i = 0; i < pointers.size(); ++i) eq[i] = PosOf(*pointers[i]) == x;
+    RawInsert(parent, index, node);
+    for (size_t i = 0; i < pointers.size(); ++i) {
+        MarkupPointer& p = *pointers[i];
+        if (!p.container_) continue;
+        if (eq[i]) {
+            Place(p, Pos{parent, p.gravity_ == Gravity::Left ? index : index + 1});
+        } else if (p.container_ == parent && p.offset_ >= index) {
+            Place(p, Pos{parent, p.offset_ + 1});
+        }
+    }
+    Op op{Op::Insert};
+    op.node.Set(node.get());
+    op.parent.Set(parent);
+    op.index = index;
+    Record(std::move(op));
+    if (imageLoader) RequestImages(node.get());
+}
+
+NodePtr DocImpl::DetachNode(Node* node) {
+    Node* parent = node->Parent();
+    if (!parent) return node->Self();
+    size_t idx = node->IndexInParent();
+    for (MarkupPointer* p : pointers) {
+        if (!p->container_) continue;
+        if (node->Contains(p->container_)) p->Set(parent, idx);
+        else if (p->container_ == parent && p->offset_ > idx) p->Set(parent, p->offset_ - 1);
+    }
+    NodePtr keep = RawDetach(node);
+    for (MarkupPointer* p : pointers)
+        if (p->container_ == parent) Place(*p, PosOf(*p));
+    Op op{Op::Detach};
+    op.node.Set(node);
+    op.parent.Set(parent);
+    op.index = idx;
+    Record(std::move(op));
+    return keep;
+}
+
+void DocImpl::MoveNode(Node* node, Node* newParent, size_t newIndex) {
+    Node* oldParent = node->Parent();
+    if (!oldParent || node->Contains(newParent)) return;
+    size_t oldIdx = node->IndexInParent();
+    NodePtr keep = node->Self();
+    for (MarkupPointer* p : pointers)
+        if (p->container_ == oldParent && p->offset_ > oldIdx) p->Set(oldParent, p->offset_ - 1);
+    RawDetach(node);
+    for (MarkupPointer* p : pointers)
+        if (p->container_ == oldParent) Place(*p, PosOf(*p));
+    if (newIndex > newParent->ChildCount()) newIndex = newParent->ChildCount();
+    Pos x = Canon(Pos{newParent, newIndex});
+    std::vector<char> eq(pointers.size());
+    for (size_t i = 0; i < pointers.size(); ++i) eq[i] = PosOf(*pointers[i]) == x;
+    RawInsert(newParent, newIndex, keep);
+    for (size_t i = 0; i < pointers.size(); ++i) {
+        MarkupPointer& p = *pointers[i];
+        if (!p.container_) continue;
+        if (eq[i]) Place(p, Pos{newParent, p.gravity_ == Gravity::Left ? newIndex : newIndex + 1});
+        else if (p.container_ == newParent && p.offset_ >= newIndex) Place(p, Pos{newParent, p.offset_ + 1});
+        else if (p.container_ == oldParent) Place(p, PosOf(p));
+    }
+    Op op{Op::Move};
+    op.node.Set(node);
+    op.parent.Set(newParent);
+    op.index = newIndex;
+    op.oldParent.Set(oldParent);
+    op.oldIndex = oldIdx;
+    Record(std::move(op));
+}
+
+void DocImpl::SpliceText(TextNode* t, size_t off, size_t del, const std::wstring& ins) {
+    size_t len = t->data_.size();
+    if (off > len) off = len;
+    if (del > len - off) del = len - off;
+    if (del == 0 && ins.empty()) return;
+    Op op{Op::Splice};
+    op.node.Set(t);
+    op.index = off;
+    op.removed = t->data_.substr(off, del);
+    op.inserted = ins;
+    if (del) {
+        for (MarkupPointer* p : pointers) {
+            if (p->container_ != t) continue;
+            if (p->offset_ >= off + del) p->offset_ -= del;
+            else if (p->offset_ > off) p->offset_ = off;
+        }
+        t->data_.erase(off, del);
+        for (MarkupPointer* p : pointers)
+            if (p->container_ == t) Place(*p, PosOf(*p));
+        // an emptied text changes which child index is canonical around it
+        if (t->data_.empty() && t->Parent())
+            for (MarkupPointer* p : pointers)
+                if (p->container_ == t->Parent()) Place(*p, PosOf(*p));
+    }
+    if (!ins.empty()) {
+        Pos x = Canon(Pos{t, off});
+        std::vector<char> eq(pointers.size());
+        for (size_t i = 0; i < pointers.size(); ++i) eq[i] = PosOf(*pointers[i]) == x;
+        bool wasEmpty = t->data_.empty();
+        t->data_.insert(off, ins);
+        for (size_t i = 0; i < pointers.size(); ++i) {
+            MarkupPointer& p = *pointers[i];
+            if (!p.container_) continue;
+            if (eq[i]) Place(p, Pos{t, p.gravity_ == Gravity::Left ? off : off + ins.size()});
+            else if (p.container_ == t && p.offset_ > off) p.offset_ += ins.size();
+            else if (wasEmpty && p.container_ == t->Parent()) Place(p, PosOf(p));
+        }
+    }
+    Record(std::move(op));
+}
+
+TextPtr DocImpl::SplitText(TextNode* t, size_t off) {
+    Node* parent = t->Parent();
+    if (!parent || off > t->Length()) return nullptr;
+    TextPtr next = NewText(t->data_.substr(off));
+    size_t idx = t->IndexInParent();
+    for (MarkupPointer* p : pointers) {
+        if (p->container_ == t && p->offset_ > off) p->Set(next.get(), p->offset_ - off);
+        else if (p->container_ == parent && p->offset_ > idx) p->Set(parent, p->offset_ + 1);
+    }
+    t->data_.resize(off);
+    RawInsert(parent, idx + 1, next);
+    Recanonicalize();
+    Op op{Op::Split};
+    op.node.Set(t);
+    op.other.Set(next.get());
+    op.index = off;
+    Record(std::move(op));
+    return next;
+}
+
+void DocImpl::MergeText(TextNode* t, TextNode* next) {
+    Node* parent = t->Parent();
+    if (!parent || next->Parent() != parent || t->NextSibling() != next) return;
+    size_t len1 = t->Length();
+    size_t idx = next->IndexInParent();
+    for (MarkupPointer* p : pointers) {
+        if (p->container_ == next) p->Set(t, len1 + p->offset_);
+        else if (p->container_ == parent && p->offset_ > idx) p->Set(parent, p->offset_ - 1);
+        else if (p->container_ == parent && p->offset_ == idx) p->Set(t, len1);
+    }
+    t->data_ += next->data_;
+    NodePtr keep = RawDetach(next);
+    Recanonicalize();
+    Op op{Op::Merge};
+    op.node.Set(t);
+    op.other.Set(next);
+    op.index = len1;
+    Record(std::move(op));
+}
+
+namespace {
+size_t FindAttr(const std::vector<Attribute>& attrs, const std::wstring& name) {
+    for (size_t i = 0; i < attrs.size(); ++i) {
+        const std::wstring& a = attrs[i].name;
+        if (a.size() != name.size()) continue;
+        bool same = true;
+        for (size_t k = 0; k < a.size() && same; ++k) {
+            wchar_t x = a[k], y = name[k];
+            if (x >= 'A' && x <= 'Z') x = wchar_t(x + 32);
+            if (y >= 'A' && y <= 'Z') y = wchar_t(y + 32);
+            same = x == y;
+        }
+        if (same) return i;
+    }
+    return SIZE_MAX;
+}
+}
+
+void DocImpl::SetAttr(Element* e, const std::wstring& name, const std::wstring* value) {
+    size_t i = FindAttr(e->attrs_, name);
+    Op op{Op::SetAttr};
+    op.node.Set(e);
+    if (i != SIZE_MAX) {
+        if (value && e->attrs_[i].value == *value) return;
+        op.name = e->attrs_[i].name;
+        op.hadOld = true;
+        op.oldValue = e->attrs_[i].value;
+        op.attrIndex = i;
+        if (value) e->attrs_[i].value = *value;
+        else e->attrs_.erase(e->attrs_.begin() + long(i));
+    } else {
+        if (!value) return;
+        op.name = name;
+        op.attrIndex = e->attrs_.size();
+        e->attrs_.push_back(Attribute{name, *value});
+    }
+    op.hasNew = value != nullptr;
+    if (value) op.newValue = *value;
+    bool isSrc = e->Is(TAG_IMG) && IEquals(op.name, L"src");
+    Record(std::move(op));
+    if (isSrc) {
+        e->imageRequested_ = false;
+        e->imageComplete_ = true;
+        if (e->Parent()) RequestImages(e);
+    }
+}
+
+// ---------------------------------------------------------------- operations and undo
+
+void DocImpl::Changed() {
+    changedInOperation = true;
+}
+
+void DocImpl::Record(Op&& op) {
+    Changed();
+    if (replaying) return;
+    if (!unitOpen) {
+        current = UndoUnit();
+        current.before = SaveSelection();
+        unitOpen = true;
+    }
+    current.ops.push_back(std::move(op));
+    if (batchDepth == 0 && unitDepth == 0) {
+        // a change outside any operation: its own unit, reported at once
+        BeginBatch();
+        EndBatch();
+    }
+}
+
+void DocImpl::BeginBatch() { ++batchDepth; }
+
+void DocImpl::EndBatch() {
+    if (batchDepth > 0) --batchDepth;
+    if (batchDepth > 0 || unitDepth > 0) return;
+    if (unitOpen) {
+        current.after = SaveSelection();
+        UndoUnit u = std::move(current);
+        current = UndoUnit();
+        unitOpen = false;
+        FinishUnit(std::move(u));
+    }
+    if (changedInOperation) {
+        changedInOperation = false;
+        doc->SetDirty();
+        NotifySinks();
+    }
+}
+
+void DocImpl::BeginUnit(const std::wstring& name) {
+    if (unitDepth == 0) {
+        if (!unitOpen) {
+            current = UndoUnit();
+            current.before = SaveSelection();
+            unitOpen = true;
+        }
+        if (current.name.empty()) current.name = name;
+    }
+    ++unitDepth;
+}
+
+void DocImpl::EndUnit() {
+    if (unitDepth == 0) return;
+    --unitDepth;
+    if (unitDepth == 0 && batchDepth == 0) {
+        ++batchDepth;
+        EndBatch();
+    }
+}
+
+void DocImpl::FinishUnit(UndoUnit&& unit) {
+    if (unit.ops.empty()) return;
+    if (unit.typing && typingChain && !undoStack.empty() && undoStack.back().typing) {
+        UndoUnit& last = undoStack.back();
+        for (auto& op : unit.ops) last.ops.push_back(std::move(op));
+        last.after = unit.after;
+    } else {
+        undoStack.push_back(std::move(unit));
+        if (undoStack.size() > kMaxUndo) undoStack.erase(undoStack.begin());
+    }
+    typingChain = undoStack.back().typing;
+    redoStack.clear();
+}
+
+void DocImpl::ApplyInverse(const Op& op) {
+    switch (op.kind) {
+    case Op::Insert:
+        if (op.node.get()->Parent()) DetachNode(op.node.get());
+        break;
+    case Op::Detach:
+        if (!op.node.get()->Parent()) InsertNode(op.parent.get(), op.index, op.node.hold);
+        break;
+    case Op::Move:
+        MoveNode(op.node.get(), op.oldParent.get(), op.oldIndex);
+        break;
+    case Op::Splice:
+        SpliceText(op.node.get()->AsText(), op.index, op.inserted.size(), op.removed);
+        break;
+    case Op::Split:
+        MergeText(op.node.get()->AsText(), op.other.get()->AsText());
+        break;
+    case Op::Merge: {
+        // put the same second node back, so that later steps find it
+        TextNode* t = op.node.get()->AsText();
+        TextNode* next = op.other.get()->AsText();
+        Node* parent = t->Parent();
+        if (!parent) break;
+        size_t idx = t->IndexInParent();
+        for (MarkupPointer* p : pointers) {
+            if (p->container_ == t && p->offset_ > op.index) p->Set(next, p->offset_ - op.index);
+            else if (p->container_ == parent && p->offset_ > idx) p->Set(parent, p->offset_ + 1);
+        }
+        next->data_ = t->data_.substr(op.index);
+        t->data_.resize(op.index);
+        RawInsert(parent, idx + 1, op.other.hold);
+        Recanonicalize();
+        Changed();
+        break;
+    }
+    case Op::SetAttr: {
+        Element* e = op.node.get()->AsElement();
+        if (op.hadOld) {
+            size_t i = FindAttr(e->attrs_, op.name);
+            if (i == SIZE_MAX) {
+                size_t at = std::min(op.attrIndex, e->attrs_.size());
+                e->attrs_.insert(e->attrs_.begin() + long(at), Attribute{op.name, op.oldValue});
+                Changed();
+            } else {
+                SetAttr(e, op.name, &op.oldValue);
+            }
+        } else {
+            SetAttr(e, op.name, nullptr);
+        }
+        break;
+    }
+    }
+}
+
+void DocImpl::ApplyForward(const Op& op) {
+    switch (op.kind) {
+    case Op::Insert:
+        if (!op.node.get()->Parent()) InsertNode(op.parent.get(), op.index, op.node.hold);
+        break;
+    case Op::Detach:
+        if (op.node.get()->Parent()) DetachNode(op.node.get());
+        break;
+    case Op::Move:
+        MoveNode(op.node.get(), op.parent.get(), op.index);
+        break;
+    case Op::Splice:
+        SpliceText(op.node.get()->AsText(), op.index, op.removed.size(), op.inserted);
+        break;
+    case Op::Split: {
+        TextNode* t = op.node.get()->AsText();
+        TextNode* next = op.other.get()->AsText();
+        Node* parent = t->Parent();
+        if (!parent) break;
+        size_t idx = t->IndexInParent();
+        for (MarkupPointer* p : pointers) {
+            if (p->container_ == t && p->offset_ > op.index) p->Set(next, p->offset_ - op.index);
+            else if (p->container_ == parent && p->offset_ > idx) p->Set(parent, p->offset_ + 1);
+        }
+        next->data_ = t->data_.substr(op.index);
+        t->data_.resize(op.index);
+        RawInsert(parent, idx + 1, op.other.hold);
+        Recanonicalize();
+        Changed();
+        break;
+    }
+    case Op::Merge:
+        MergeText(op.node.get()->AsText(), op.other.get()->AsText());
+        break;
+    case Op::SetAttr: {
+        Element* e = op.node.get()->AsElement();
+        if (op.hasNew) {
+            size_t i = FindAttr(e->attrs_, op.name);
+            if (i == SIZE_MAX) {
+                size_t at = std::min(op.attrIndex, e->attrs_.size());
+                e->attrs_.insert(e->attrs_.begin() + long(at), Attribute{op.name, op.newValue});
+                Changed();
+            } else {
+                SetAttr(e, op.name, &op.newValue);
+            }
+        } else {
+            SetAttr(e, op.name, nullptr);
+        }
+        break;
+    }
+    }
+}
+
+bool DocImpl::Undo() {
+    if (batchDepth > 0 || unitDepth > 0) return false;
+    if (undoStack.empty()) return false;
+    UndoUnit unit = std::move(undoStack.back());
+    undoStack.pop_back();
+    BeginBatch();
+    replaying = true;
+    for (size_t i = unit.ops.size(); i-- > 0;) ApplyInverse(unit.ops[i]);
+    replaying = false;
+    RestoreSelection(unit.before);
+    typingChain = false;
+    redoStack.push_back(std::move(unit));
+    changedInOperation = true;
+    EndBatch();
+    return true;
+}
+
+bool DocImpl::Redo() {
+    if (batchDepth > 0 || unitDepth > 0) return false;
+    if (redoStack.empty()) return false;
+    UndoUnit unit = std::move(redoStack.back());
+    redoStack.pop_back();
+    BeginBatch();
+    replaying = true;
+    for (const Op& op : unit.ops) ApplyForward(op);
+    replaying = false;
+    RestoreSelection(unit.after);
+    typingChain = false;
+    undoStack.push_back(std::move(unit));
+    changedInOperation = true;
+    EndBatch();
+    return true;
+}
+
+void DocImpl::ClearHistory() {
+    undoStack.clear();
+    redoStack.clear();
+    typingChain = false;
+}
+
+void DocImpl::NotifySinks() {
+    if (notifying) return;
+    notifying = true;
+    auto copy = sinks;
+    for (auto& s : copy) {
+        bool still = false;
+        for (auto& t : sinks) still = still || (t.first == s.first);
+        if (still && s.second) s.second->Notify();
+    }
+    notifying = false;
+}
+
+// ---------------------------------------------------------------- saved positions
+
+SavedPos DocImpl::Save(Pos p) const {
+    SavedPos s;
+    if (!p.node) return s;
+    s.off = p.off;
+    for (Node* n = p.node; n; n = n->Parent()) {
+        if (n == doc) {
+            std::reverse(s.path.begin(), s.path.end());
+            s.valid = true;
+            return s;
+        }
+        s.path.push_back(uint32_t(n->IndexInParent()));
+    }
+    s.path.clear();
+    return s;
+}
+
+bool DocImpl::Restore(const SavedPos& s, Pos* p) const {
+    if (!s.valid) return false;
+    Node* n = doc;
+    for (uint32_t i : s.path) {
+        n = n->ChildAt(i);
+        if (!n) return false;
+    }
+    *p = Canon(Pos{n, s.off});
+    return true;
+}
+
+SavedSelection DocImpl::SaveSelection() const {
+    SavedSelection s;
+    s.type = selType;
+    if (selStart.container_) s.start = Save(PosOf(selStart));
+    if (selEnd.container_) s.end = Save(PosOf(selEnd));
+    for (const auto& e : selControls) s.controls.push_back(Save(Pos{e.get(), 0}));
+    return s;
+}
+
+void DocImpl::RestoreSelection(const SavedSelection& s) {
+    Pos a, b;
+    selControls.clear();
+    if (s.type == SelectionType::Control) {
+        for (const auto& c : s.controls) {
+            Pos p;
+            if (Restore(c, &p) && p.node->IsElement()) selControls.push_back(std::static_pointer_cast<Element>(p.node->Self()));
+        }
+    }
+    if (Restore(s.start, &a) && Restore(s.end, &b)) {
+        Place(selStart, a);
+        Place(selEnd, b);
+        selType = s.type;
+        if (selType == SelectionType::Control && selControls.empty()) selType = SelectionType::Text;
+    } else {
+        selStart.Unposition();
+        selEnd.Unposition();
+        selType = SelectionType::None;
+    }
+    SelectionChanged();
+}
+
+void DocImpl::SetSelection(Pos start, Pos end) {
+    start = Canon(start);
+    end = Canon(end);
+    if (ComparePos(start, end) > 0) std::swap(start, end);
+    Place(selStart, start);
+    Place(selEnd, end);
+    selControls.clear();
+    selType = SelectionType::Text;
+    SelectionChanged();
+}
+
+void DocImpl::ResetContent() {
+    if (unitOpen) { current = UndoUnit(); unitOpen = false; }
+    ClearHistory();
+    highlights.clear();
+    pending.clear();
+    selControls.clear();
+    selType = SelectionType::None;
+    for (MarkupPointer* p : pointers) p->Set(nullptr, 0);
+    while (doc->ChildCount()) RawDetach(doc->LastChild());
+    changedInOperation = false;
+}
+
+} // namespace HtmlEngine

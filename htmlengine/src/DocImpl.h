@@ -1,0 +1,174 @@
+// Inside of a document: the primitive changes that every operation is made of, the undo history
+// they are recorded in, the markup pointers they keep in place, the selection, highlights,
+// change sinks and command options. Not part of the public interface.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+#include "htmlengine/Dom.h"
+#include "htmlengine/Markup.h"
+#include "htmlengine/Commands.h"
+
+namespace HtmlEngine {
+
+// A node reference that owns the node unless it is the document (which would own itself).
+struct NodeRef {
+    Node* raw = nullptr;
+    NodePtr hold;
+    NodeRef() = default;
+    explicit NodeRef(Node* n) { Set(n); }
+    void Set(Node* n) {
+        raw = n;
+        hold = (n && n->Type() != NodeType::Document) ? n->Self() : nullptr;
+    }
+    Node* get() const { return raw; }
+};
+
+// A position: inside a text node (character offset) or inside an element / the document
+// (child index). The canonical form is unique for each place in the markup: text boundaries are
+// written as child indices, empty text nodes are skipped to the right.
+struct Pos {
+    Node* node = nullptr;
+    size_t off = 0;
+    bool operator==(const Pos& o) const { return node == o.node && off == o.off; }
+    bool operator!=(const Pos& o) const { return !(*this == o); }
+};
+
+Pos Canon(Pos p);
+int ComparePos(Pos a, Pos b);   // canonical positions
+bool IsContainer(const Node* n);   // may hold positions: document, element with content, text
+
+// One recorded primitive change.
+struct Op {
+    enum Kind { Insert, Detach, Move, Splice, Split, Merge, SetAttr } kind;
+    NodeRef node;       // the node inserted / removed / moved; the text node split or spliced
+    NodeRef parent;     // Insert/Detach: parent; Move: new parent
+    size_t index = 0;   // Insert/Detach: child index; Move: new index; Split/Merge/Splice: offset
+    NodeRef oldParent;  // Move
+    size_t oldIndex = 0;
+    NodeRef other;      // Split/Merge: the second text node
+    std::wstring removed, inserted;   // Splice
+    std::wstring name;                // SetAttr
+    bool hadOld = false, hasNew = false;
+    std::wstring oldValue, newValue;
+    size_t attrIndex = 0;             // SetAttr: where the attribute was / goes
+};
+
+struct SavedPos {
+    bool valid = false;
+    std::vector<uint32_t> path;   // child indices from the document
+    size_t off = 0;
+};
+
+struct SavedSelection {
+    SelectionType type = SelectionType::None;
+    SavedPos start, end;
+    std::vector<SavedPos> controls;
+};
+
+struct UndoUnit {
+    std::wstring name;
+    std::vector<Op> ops;
+    SavedSelection before, after;
+    bool typing = false;
+};
+
+// A format waiting for the next typed text (a command on a caret).
+struct PendingFormat {
+    int command;
+    Value value;
+};
+
+struct DocImpl {
+    explicit DocImpl(Document* d);
+    ~DocImpl();
+    void Attach();   // once Document::Impl() answers
+
+    Document* doc;
+
+    // --- node creation (nothing recorded) ---
+    ElementPtr NewElement(const std::wstring& name);
+    ElementPtr NewElement(int tagId);
+    TextPtr NewText(std::wstring data);
+    NodePtr NewComment(std::wstring markup, NodeType type = NodeType::Comment);
+    static void RawAppend(Node* parent, const NodePtr& child);
+    static NodePtr RawDetach(Node* node);
+    static void RawInsert(Node* parent, size_t index, const NodePtr& child);
+    static std::vector<Attribute>& AttrsOf(Element* e) { return e->attrs_; }
+    static std::wstring& DataOf(TextNode* t) { return t->data_; }
+
+    // --- primitive changes: recorded for undo, pointers kept, change noted ---
+    void InsertNode(Node* parent, size_t index, const NodePtr& node);
+    NodePtr DetachNode(Node* node);
+    void MoveNode(Node* node, Node* newParent, size_t newIndex);
+    void SpliceText(TextNode* text, size_t off, size_t del, const std::wstring& ins);
+    TextPtr SplitText(TextNode* text, size_t off);
+    void MergeText(TextNode* text, TextNode* next);
+    void SetAttr(Element* element, const std::wstring& name, const std::wstring* value);
+    void RequestImages(Node* root);   // asks the image loader for IMG sources not yet asked for
+
+    // --- operations and undo ---
+    void BeginBatch();
+    void EndBatch();
+    struct Batch {
+        DocImpl& d;
+        explicit Batch(DocImpl& impl) : d(impl) { d.BeginBatch(); }
+        ~Batch() { d.EndBatch(); }
+    };
+    void BeginUnit(const std::wstring& name);
+    void EndUnit();
+    bool Undo();
+    bool Redo();
+    void ClearHistory();
+    void Record(Op&& op);
+    void ApplyInverse(const Op& op);
+    void ApplyForward(const Op& op);
+    void FinishUnit(UndoUnit&& unit);
+    void Changed();   // a change was made: dirty and notice at the end of the operation
+    void NotifySinks();
+
+    int batchDepth = 0;
+    int unitDepth = 0;
+    bool unitOpen = false;        // `current` collects changes
+    bool replaying = false;       // undo/redo in progress: nothing recorded
+    bool changedInOperation = false;
+    bool notifying = false;
+    bool typingChain = false;     // the last unit was typing that the next typing may extend
+    UndoUnit current;
+    std::vector<UndoUnit> undoStack, redoStack;
+    static constexpr size_t kMaxUndo = 200;
+
+    // --- pointers ---
+    std::vector<MarkupPointer*> pointers;
+    void Place(MarkupPointer& p, Pos pos) const;   // canonical
+    static Pos PosOf(const MarkupPointer& p) { return Pos{p.container_, p.offset_}; }
+    void Recanonicalize();
+
+    SavedPos Save(Pos p) const;
+    bool Restore(const SavedPos& s, Pos* p) const;
+    SavedSelection SaveSelection() const;
+    void RestoreSelection(const SavedSelection& s);
+
+    // --- selection ---
+    Selection selection;
+    SelectionType selType = SelectionType::None;
+    MarkupPointer selStart, selEnd;
+    std::vector<ElementPtr> selControls;
+    void SetSelection(Pos start, Pos end);   // text selection (ordered here)
+    void SelectionChanged() { typingChain = false; pending.clear(); }
+
+    // --- highlights, sinks, options, seams ---
+    std::vector<std::shared_ptr<HighlightSegment>> highlights;
+    std::vector<std::pair<uint32_t, IChangeSink*>> sinks;
+    uint32_t nextCookie = 1;
+    bool autoUrlDetect = false, disableEditFocusUi = false, keepSelection = false, overrideCursor = false;
+    std::vector<PendingFormat> pending;
+    IClipboard* clipboard = nullptr;
+    IImageLoader* imageLoader = nullptr;
+
+    // --- whole-document ---
+    void ResetContent();   // empties the document, history, selection, highlights
+};
+
+} // namespace HtmlEngine
