@@ -20,3 +20,7 @@
 #include "FxThread.h"
 #include "FxApp.h"
 #include "FxDialog.h"
+#include "FxFrame.h"
+#include "FxDocView.h"
+#include "FxCtrl.h"
+#include "FxCtrlCommon.h"
