@@ -8,14 +8,16 @@ class CWinThread;
 
 typedef UINT(AFX_CDECL* AFX_THREADPROC)(LPVOID);
 
-// What the message loop needs of the window layer, which installs these when it is loaded.
-// Each may stay null: the loop then dispatches without a window walk and has no idle work.
+// Replacements a window layer may install for the loop's window work. Null (the default)
+// means the loop's own: AfxPreTranslateMessage (the walk from the message's window up to its
+// top-level window); at the first idle call WM_IDLEUPDATECMDUI to the visible main window and
+// its descendants that have objects, at the second AfxDeleteTempMaps; DestroyWindow of the
+// application's main window when its InitInstance fails.
 struct AFX_THREAD_HOOKS {
-  // Offers a window message to the window tree (from its window up to its top-level window).
   BOOL (*preTranslateMessage)(CWinThread* thread, MSG* msg) = nullptr;
-  // Idle-time work (CCmdUI updates of frames and bars); TRUE when more idle calls are wanted.
+  // Called for every idle count instead of the WM_IDLEUPDATECMDUI round (temporary wrappers
+  // are still freed at count 1); TRUE when more idle calls are wanted.
   BOOL (*onIdle)(CWinThread* thread, LONG count) = nullptr;
-  // The application's InitInstance failed: destroy its main window, if any.
   void (*destroyMainWnd)(CWinThread* thread) = nullptr;
 };
 AFX_THREAD_HOOKS& AfxGetThreadHooks();
