@@ -18,8 +18,10 @@ class RecordingTarget : public COleDropTarget {
   BOOL dropAnswer = TRUE;
   DROPEFFECT dropExAnswer = (DROPEFFECT)-1;
   std::vector<std::string> calls;
+  CWnd* enteredWnd = nullptr;
 
-  DROPEFFECT OnDragEnter(CWnd*, COleDataObject* data, DWORD keys, CPoint p) override {
+  DROPEFFECT OnDragEnter(CWnd* wnd, COleDataObject* data, DWORD keys, CPoint p) override {
+    enteredWnd = wnd;
     Log("enter", data, keys, p, 0);
     return enterAnswer;
   }
@@ -97,6 +99,21 @@ TEST_F(DropTarget, RegistersOnceOnALiveWindowUntilRevoked) {
     ASSERT_TRUE(scoped.RegisterWindow(nullptr, m_wnd));
   }
   EXPECT_EQ(RevokeDragDrop(m_wnd), DRAGDROP_E_NOTREGISTERED);
+}
+
+TEST_F(DropTarget, HandlersGetTheWindowObjectTheTargetWasRegisteredOn) {
+  CWnd wnd;
+  ASSERT_TRUE(wnd.Attach(m_wnd));
+  ASSERT_TRUE(m_target.Register(&wnd));
+  EXPECT_EQ(m_target.GetWindowHandle(), m_wnd);
+  DWORD effect = DROPEFFECT_COPY;
+  ASSERT_EQ(m_target.GetDropTarget()->DragEnter(m_source.GetDataObject(), 0, Screen(0, 0), &effect), S_OK);
+  EXPECT_EQ(m_target.enteredWnd, &wnd);
+  m_target.GetDropTarget()->DragLeave();
+  m_target.Revoke();
+  CWnd* none = nullptr;
+  EXPECT_FALSE(m_target.Register(none));
+  wnd.Detach();
 }
 
 TEST_F(DropTarget, AnswersAreLimitedToTheEffectsTheSourceAllows) {
