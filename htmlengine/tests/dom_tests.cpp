@@ -1,0 +1,251 @@
+// The document model: relatives, attributes, markup get/set, tables, images, style sheets and
+// computed styles, as the editor code uses them.
+#include "TestDoc.h"
+
+using namespace HtmlEngine;
+using namespace TestDoc;
+
+TEST(Dom, TagIdsTheEditorComparesWith) {
+    struct T { const wchar_t* name; int id; };
+    const T ids[] = {{L"A", 2}, {L"B", 7}, {L"DIV", 30}, {L"FONT", 36},
+                     {L"H1", 41}, {L"H6", 46}, {L"HR", 48}, {L"IMG", 52}, {L"INPUT", 53}, {L"LI", 58},
+                     {L"OL", 71}, {L"P", 73}, {L"SPAN", 86}, {L"TABLE", 92}, {L"TD", 95}, {L"TR", 101},
+                     {L"U", 103}, {L"UL", 104}, {L"spl", TAG_UNKNOWN}};
+    for (const auto& t : ids) {
+        EXPECT_EQ(TagIdFromName(t.name), t.id) << Show(t.name);
+        auto doc = Document::Create();
+        EXPECT_EQ(doc->CreateElement(t.name)->TagId(), t.id) << Show(t.name);
+    }
+    EXPECT_STREQ(TagNameFromId(104), L"UL");
+}
+
+TEST(Dom, AttributesIgnoreCase) {
+    auto doc = Load(L"<A HREF=\"x.htm\" Target=_blank>l</A>");
+    Element* a = doc->GetElementsByTagName(L"a")[0].get();
+    EXPECT_EQ(a->GetAttribute(L"href"), L"x.htm");
+    EXPECT_EQ(a->GetAttribute(L"TARGET"), L"_blank");
+    a->SetAttribute(L"hReF", L"y.htm");
+    EXPECT_EQ(a->Attributes().size(), 2u);
+    EXPECT_TRUE(a->RemoveAttribute(L"target"));
+    EXPECT_FALSE(a->RemoveAttribute(L"target"));
+    EXPECT_EQ(a->OuterHtml(), L"<A href=\"y.htm\">l</A>");
+    Element* body = doc->Body();
+    body->SetAttribute(L"link", L"#0000FF");
+    body->SetAttribute(L"vlink", L"#0000FF");
+    EXPECT_EQ(body->GetAttribute(L"LINK"), L"#0000FF");
+}
+
+TEST(Dom, RelativesAndSearch) {
+    auto doc = Load(L"<DIV id=a><P>1</P>x<P>2</P></DIV><SPL>s</SPL><A href=h>a</A><a href=i>b</a>");
+    EXPECT_EQ(doc->GetElementsByTagName(L"A").size(), 2u);
+    EXPECT_EQ(doc->GetElementsByTagName(L"SPL").size(), 1u);
+    EXPECT_EQ(doc->GetElementsByTagName(L"HTML").size(), 1u);
+    Element* div = doc->Body()->FirstElementChild();
+    ASSERT_TRUE(div && div->Is(TAG_DIV));
+    auto ps = div->GetElementsByTagName(L"P");
+    ASSERT_EQ(ps.size(), 2u);
+    EXPECT_EQ(ps[0]->NextElementSibling(), ps[1].get());
+    EXPECT_EQ(ps[0]->NextSibling()->AsText()->Data(), L"x");
+    EXPECT_EQ(ps[1]->PreviousElementSibling(), ps[0].get());
+    EXPECT_EQ(ps[1]->ParentElement(), div);
+    EXPECT_TRUE(div->Contains(ps[1]->FirstChild()));
+    EXPECT_EQ(ps[1]->FirstChild()->ParentElement()->Closest(TAG_DIV), div);
+    EXPECT_EQ(div->ChildElements().size(), 2u);
+    EXPECT_EQ(doc->GetElementsByTagName(L"*").size(), 9u);   // HTML HEAD BODY DIV P P SPL A A
+}
+
+TEST(Dom, MarkupGetAndSet) {
+    auto doc = Load(L"<DIV>a<B>b</B><BR>c</DIV><P>d</P>");
+    Element* div = doc->Body()->FirstElementChild();
+    EXPECT_EQ(div->InnerHtml(), L"a<B>b</B><BR>c");
+    EXPECT_EQ(div->InnerText(), L"ab\r\nc");
+    EXPECT_EQ(doc->DocumentElement()->InnerText(), L"ab\r\nc\r\nd");
+    EXPECT_TRUE(div->SetInnerHtml(L"<i>new</i>"));
+    EXPECT_EQ(Body(doc), L"<DIV><I>new</I></DIV><P>d</P>");
+    div->SetInnerText(L"1 < 2\nnext");
+    EXPECT_EQ(div->InnerHtml(), L"1 &lt; 2<BR>next");
+    // an A's outer HTML replaced by its inner HTML keeps the content (removing a link)
+    auto d2 = Load(L"<DIV>x<A href=\"u\">li<B>nk</B></A>y</DIV>");
+    Element* a = d2->GetElementsByTagName(L"A")[0].get();
+    EXPECT_TRUE(a->SetOuterHtml(a->InnerHtml()));
+    EXPECT_EQ(Body(d2), L"<DIV>xli<B>nk</B>y</DIV>");
+    // removeNode: deep and keeping the content
+    auto d3 = Load(L"<DIV><SPAN>a<B>b</B></SPAN>c</DIV>");
+    d3->GetElementsByTagName(L"SPAN")[0]->RemoveNode(false);
+    EXPECT_EQ(Body(d3), L"<DIV>a<B>b</B>c</DIV>");
+    d3->GetElementsByTagName(L"B")[0]->RemoveNode(true);
+    EXPECT_EQ(Body(d3), L"<DIV>ac</DIV>");
+    // insertAdjacent*
+    Element* dd = d3->Body()->FirstElementChild();
+    EXPECT_TRUE(dd->InsertAdjacentHtml(Where::BeforeBegin, L"<HR>"));
+    EXPECT_TRUE(dd->InsertAdjacentText(Where::AfterBegin, L"<1>"));
+    EXPECT_TRUE(dd->InsertAdjacentElement(Where::AfterEnd, d3->CreateElement(L"p")));
+    EXPECT_EQ(Body(d3), L"<HR><DIV>&lt;1&gt;ac</DIV><P></P>");
+    // create from a tag id and raw attribute text
+    ElementPtr link = d3->CreateElement(TAG_A, L"href=\"http://x.org/?a=1&amp;b=2\" class=k");
+    EXPECT_EQ(link->GetAttribute(L"href"), L"http://x.org/?a=1&b=2");
+    EXPECT_EQ(link->ClassName(), L"k");
+}
+
+TEST(Dom, BodyMissingAndEnsured) {
+    auto doc = Document::Create();
+    doc->LoadHtml(L"<html><head></head></html>");
+    ASSERT_NE(doc->Body(), nullptr);   // the parser makes one
+    doc->Body()->RemoveNode(true);
+    EXPECT_EQ(doc->Body(), nullptr);
+    Element* b = doc->EnsureBody();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->ParentElement(), doc->DocumentElement());
+    EXPECT_EQ(doc->EnsureBody(), b);
+}
+
+TEST(Dom, Tables) {
+    auto doc = Load(L"<TABLE width=550px border=1 cellpadding=3><TR><TD>a</TD><TD colspan=2>b</TD></TR>"
+                    L"<TR><TD rowspan=2>c</TD><TD>d</TD><TD>e</TD></TR></TABLE>");
+    Element* t = doc->GetElementsByTagName(L"TABLE")[0].get();
+    auto rows = t->Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1]->RowIndex(), 1);
+    auto cells = rows[0]->Cells();
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ(cells[1]->ColSpan(), 2);
+    EXPECT_EQ(cells[0]->ColSpan(), 1);
+    EXPECT_EQ(rows[1]->Cells()[0]->RowSpan(), 2);
+    EXPECT_EQ(cells[1]->CellIndex(), 1);
+    EXPECT_EQ(cells[1]->OwnerTable(), t);
+    cells[1]->SetColSpan(3);
+    EXPECT_EQ(cells[1]->GetAttribute(L"colspan"), L"3");
+    ElementPtr r = t->InsertRow(1);
+    ASSERT_TRUE(r);
+    ElementPtr c = r->InsertCell(0);
+    c->SetInnerHtml(L"<DIV>&nbsp;</DIV>");
+    EXPECT_EQ(r->RowIndex(), 1);
+    EXPECT_EQ(t->Rows().size(), 3u);
+    EXPECT_FALSE(t->InsertRow(7));
+    EXPECT_TRUE(t->DeleteRow(2));
+    EXPECT_TRUE(t->DeleteRow(0));
+    EXPECT_FALSE(t->DeleteRow(5));
+    EXPECT_EQ(Body(doc), L"<TABLE width=550px border=1 cellpadding=3><TBODY><TR><TD><DIV>&nbsp;</DIV></TD></TR>"
+                         L"</TBODY></TABLE>");
+    EXPECT_TRUE(t->Rows()[0]->DeleteCell(0));
+    EXPECT_TRUE(t->Rows()[0]->Cells().empty());
+}
+
+namespace {
+struct RecordingLoader : IImageLoader {
+    std::vector<std::wstring> urls;
+    void Request(Element*, const std::wstring& url) override { urls.push_back(url); }
+};
+}
+
+TEST(Dom, Images) {
+    auto doc = Document::Create();
+    RecordingLoader loader;
+    doc->SetImageLoader(&loader);
+    doc->SetDesignMode(true);
+    doc->LoadHtml(L"<IMG src=\"http://127.0.0.1:1/attach/A1\" width=40><IMG src=b.png>");
+    auto imgs = doc->GetElementsByTagName(L"IMG");
+    ASSERT_EQ(imgs.size(), 2u);
+    EXPECT_EQ(loader.urls.size(), 2u);
+    EXPECT_FALSE(imgs[1]->IsComplete());
+    EXPECT_EQ(imgs[1]->Width(), 0);
+    imgs[1]->SetImageLoaded(true, 120, 80);
+    EXPECT_TRUE(imgs[1]->IsComplete());
+    EXPECT_EQ(imgs[1]->Width(), 120);
+    EXPECT_EQ(imgs[1]->Height(), 80);
+    EXPECT_EQ(imgs[0]->Width(), 40);
+    // setting src again asks for the image again (a reload after the file changed)
+    imgs[1]->SetSrc(L"about:blank");
+    imgs[1]->SetSrc(L"b.png");
+    EXPECT_GE(loader.urls.size(), 3u);
+    EXPECT_EQ(loader.urls.back(), L"b.png");
+    EXPECT_FALSE(imgs[1]->IsComplete());
+    // without a loader images are complete at once
+    auto d2 = Load(L"<IMG src=c.png>");
+    EXPECT_TRUE(d2->GetElementsByTagName(L"IMG")[0]->IsComplete());
+}
+
+TEST(Dom, InlineStyles) {
+    auto doc = Load(L"<DIV style=\"COLOR: red; font-size:12px\">x</DIV>");
+    Element* div = doc->Body()->FirstElementChild();
+    EXPECT_EQ(div->GetStyle(L"color"), L"red");
+    EXPECT_EQ(div->GetStyle(L"FONT-SIZE"), L"12px");
+    div->SetStyle(L"line-height", L"1.5");
+    div->SetStyle(L"color", L"");
+    div->SetStyle(L"margin-left", L"40px");
+    EXPECT_EQ(div->GetStyle(L"color"), L"");
+    EXPECT_EQ(div->GetStyle(L"line-height"), L"1.5");
+    EXPECT_EQ(div->OuterHtml(), L"<DIV style=\"font-size: 12px; line-height: 1.5; margin-left: 40px\">x</DIV>");
+    div->SetStyleText(L"");
+    EXPECT_FALSE(div->HasAttribute(L"style"));
+}
+
+TEST(Dom, StyleSheetImageRule) {
+    auto doc = Document::Create();
+    doc->LoadHtml(L"<HTML><HEAD><LINK rel=stylesheet href=x.css><STYLE type=text/css>\nIMG {\nborder: none;\n"
+                  L"max-width: 360px;\n}\n</STYLE></HEAD><BODY>x</BODY></HTML>");
+    auto sheets = doc->StyleSheets();
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0]->Href(), L"x.css");
+    EXPECT_EQ(sheets[1]->Href(), L"");
+    StyleRule* rule = sheets[1]->FindRule(L"img");
+    ASSERT_NE(rule, nullptr);
+    rule->SetCssText(L"MAX-WIDTH: 460px; HEIGHT: auto; border: none;");
+    EXPECT_EQ(rule->GetProperty(L"max-width"), L"460px");
+    EXPECT_EQ(sheets[1]->FindRule(L"IMG")->GetProperty(L"height"), L"auto");
+    // the changed rule is written with the document
+    EXPECT_NE(doc->Head()->InnerHtml().find(L"460px"), std::wstring::npos);
+    EXPECT_FALSE(doc->IsDirty());
+    // a document without a sheet gets one in HEAD
+    auto d2 = Load(L"x");
+    StyleSheet* s = d2->CreateStyleSheet();
+    ASSERT_NE(s, nullptr);
+    s->AddRule(L"IMG", L"border: none");
+    EXPECT_EQ(d2->StyleSheets().size(), 1u);
+    EXPECT_EQ(s->OwnerNode()->ParentElement(), d2->Head());
+    EXPECT_EQ(d2->StyleSheets()[0]->FindRule(L"IMG")->GetProperty(L"border"), L"none");
+}
+
+TEST(Dom, ComputedFontSize) {
+    struct C { const wchar_t* html; double px; };
+    const C cases[] = {
+        {L"<FONT size=3><I>x</I></FONT>", 16},
+        {L"<FONT size=1><I>x</I></FONT>", 10},
+        {L"<FONT size=7><I>x</I></FONT>", 48},
+        {L"<DIV style=\"font-size: 12pt\"><I>x</I></DIV>", 16},
+        {L"<DIV style=\"font-size: 20px\"><SPAN style=\"font-size: 150%\"><I>x</I></SPAN></DIV>", 30},
+        {L"<DIV style=\"font-size: 10px\"><SPAN style=\"font-size: 2em\"><I>x</I></SPAN></DIV>", 20},
+        {L"<H1><I>x</I></H1>", 32},
+        {L"<I>x</I>", 16},
+    };
+    for (const auto& c : cases) {
+        auto doc = Load(c.html);
+        Element* i = doc->GetElementsByTagName(L"I")[0].get();
+        EXPECT_DOUBLE_EQ(ComputedFontSizePx(i), c.px) << Show(c.html);
+    }
+    auto doc = Load(L"<STYLE>.big { font-size: 30px } DIV B { color: #00ff00 }</STYLE><DIV class=big><B>x</B></DIV>");
+    Element* b = doc->GetElementsByTagName(L"B")[0].get();
+    EXPECT_EQ(ComputedStyle(b, L"font-size"), L"30px");
+    EXPECT_EQ(ComputedStyle(b, L"font-weight"), L"bold");
+}
+
+TEST(Dom, CssParsingHelpers) {
+    uint32_t rgb = 0;
+    EXPECT_TRUE(ParseColor(L"#f00", &rgb)); EXPECT_EQ(rgb, 0xFF0000u);
+    EXPECT_TRUE(ParseColor(L"rgb(1, 2, 3)", &rgb)); EXPECT_EQ(rgb, 0x010203u);
+    EXPECT_TRUE(ParseColor(L"Navy", &rgb)); EXPECT_EQ(rgb, 0x000080u);
+    EXPECT_FALSE(ParseColor(L"#12", &rgb));
+    EXPECT_FALSE(ParseColor(L"", &rgb));
+    EXPECT_EQ(ColorToHex(0xFFFF80), L"#ffff80");
+    EXPECT_EQ(RgbToBgr(0x123456), 0x563412u);
+    double px = 0;
+    EXPECT_TRUE(ParseLengthPx(L"1in", 16, &px)); EXPECT_DOUBLE_EQ(px, 96);
+    EXPECT_TRUE(ParseLengthPx(L"12pt", 16, &px)); EXPECT_DOUBLE_EQ(px, 16);
+    EXPECT_FALSE(ParseLengthPx(L"bold", 16, &px));
+    auto decls = ParseDeclarations(L"color: red; COLOR: blue !important; ; x; font-family: 'a;b'");
+    ASSERT_EQ(decls.size(), 2u);
+    EXPECT_EQ(decls[0].value, L"blue");
+    EXPECT_TRUE(decls[0].important);
+    EXPECT_EQ(decls[1].value, L"'a;b'");
+    EXPECT_EQ(SetDeclaration(L"a: 1; b: 2", L"a", L""), L"b: 2");
+}
