@@ -2,6 +2,8 @@
 #include "ActivityLog.h"
 #include "UserAccounts.h"
 #include <curl/curl.h>
+#include <ws2tcpip.h>
+#include <wincrypt.h>
 #include <wininet.h>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +68,9 @@ struct Transfer {
     IAttachSink* sink = nullptr;
     long long received = 0;
     bool reportUpload = false;
+    CURL* handle = nullptr;
+    std::string host;          // for the certificate check of https transfers
+    HCERTSTORE roots = nullptr;
     double lastCount = 0;
     DWORD lastChange = 0;
 };
@@ -183,6 +188,155 @@ int ProgressCallback(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_o
         t->lastChange = now;
     }
     return 0;
+}
+
+// An address written as the host is matched against the certificate's IP address entries
+// (a host name is matched by the SSL policy itself).
+bool CertificateNamesAddress(PCCERT_CONTEXT cert, const std::string& host, bool& isAddress)
+{
+    BYTE address[16];
+    DWORD length = 0;
+    isAddress = false;
+    if (inet_pton(AF_INET, host.c_str(), address) == 1)
+        length = 4;
+    else if (inet_pton(AF_INET6, host.c_str(), address) == 1)
+        length = 16;
+    if (!length)
+        return false;
+    isAddress = true;
+    PCERT_EXTENSION ext = CertFindExtension(szOID_SUBJECT_ALT_NAME2, cert->pCertInfo->cExtension,
+                                            cert->pCertInfo->rgExtension);
+    if (!ext)
+        return false;
+    CERT_ALT_NAME_INFO* names = nullptr;
+    DWORD size = 0;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, ext->Value.pbData, ext->Value.cbData,
+                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &names, &size))
+        return false;
+    bool match = false;
+    for (DWORD i = 0; i < names->cAltEntry && !match; ++i) {
+        const CERT_ALT_NAME_ENTRY& e = names->rgAltEntry[i];
+        match = e.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS && e.IPAddress.cbData == length &&
+                memcmp(e.IPAddress.pbData, address, length) == 0;
+    }
+    LocalFree(names);
+    return match;
+}
+
+// The server's certificate chain (as the TLS handshake gave it) must lead to a trusted root
+// and name the host. Schannel checks this itself where it can; Wine's does not, so the
+// client checks it once more, with crypt32, before anything of the request is sent.
+bool VerifyServerChain(CURL* handle, const std::string& host, HCERTSTORE roots)
+{
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(handle, CURLINFO_CERTINFO, &info) != CURLE_OK || !info || info->num_of_certs <= 0)
+        return false;
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
+    if (!store)
+        return false;
+    PCCERT_CONTEXT leaf = nullptr;
+    for (int i = 0; i < info->num_of_certs; ++i) {
+        for (curl_slist* field = info->certinfo[i]; field; field = field->next) {
+            if (strncmp(field->data, "Cert:", 5) != 0)
+                continue;
+            const char* pem = field->data + 5;
+            DWORD size = 0;
+            if (!CryptStringToBinaryA(pem, 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
+                continue;
+            std::vector<BYTE> der(size);
+            CryptStringToBinaryA(pem, 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr);
+            PCCERT_CONTEXT added = nullptr;
+            CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), size, CERT_STORE_ADD_ALWAYS,
+                                             i == 0 ? &added : nullptr);
+            if (i == 0)
+                leaf = added;
+        }
+    }
+    bool ok = false;
+    if (leaf) {
+        LPSTR usage[] = {(LPSTR)szOID_PKIX_KP_SERVER_AUTH};
+        CERT_CHAIN_PARA para = {};
+        para.cbSize = sizeof para;
+        para.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
+        para.RequestedUsage.Usage.cUsageIdentifier = 1;
+        para.RequestedUsage.Usage.rgpszUsageIdentifier = usage;
+        PCCERT_CHAIN_CONTEXT chain = nullptr;
+        // an engine of its own: the process's default one keeps the root store it saw first
+        CERT_CHAIN_ENGINE_CONFIG config = {};
+        config.cbSize = sizeof config;
+        HCERTCHAINENGINE engine = nullptr;
+        if (!CertCreateCertificateChainEngine(&config, &engine))
+            engine = nullptr;
+        if (CertGetCertificateChain(engine, leaf, nullptr, store, &para, 0, nullptr, &chain)) {
+            CString wideHost = FromUtf8(host);
+            HTTPSPolicyCallbackData extra = {};
+            extra.cbStruct = sizeof extra;
+            extra.dwAuthType = AUTHTYPE_SERVER;
+            extra.pwszServerName = const_cast<wchar_t*>(wideHost.GetString());
+            bool isAddress = false;
+            bool addressNamed = CertificateNamesAddress(leaf, host, isAddress);
+            if (isAddress)
+                extra.fdwChecks |= SECURITY_FLAG_IGNORE_CERT_CN_INVALID;   // checked just above
+            bool rootKnown = true;
+            if (roots) {
+                // the caller's roots instead of the system's: the chain must end in one of them
+                rootKnown = false;
+                if (chain->cChain > 0 && chain->rgpChain[0]->cElement > 0) {
+                    const CERT_CHAIN_ELEMENT* top = chain->rgpChain[0]->rgpElement[chain->rgpChain[0]->cElement - 1];
+                    PCCERT_CONTEXT found = CertFindCertificateInStore(roots, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING,
+                                                                      top->pCertContext, nullptr);
+                    rootKnown = found != nullptr;
+                    if (found)
+                        CertFreeCertificateContext(found);
+                }
+                extra.fdwChecks |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+            }
+            CERT_CHAIN_POLICY_PARA policy = {};
+            policy.cbSize = sizeof policy;
+            policy.pvExtraPolicyPara = &extra;
+            CERT_CHAIN_POLICY_STATUS status = {};
+            status.cbSize = sizeof status;
+            ok = rootKnown && (!isAddress || addressNamed) && CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status) &&
+                 status.dwError == 0;
+            CertFreeCertificateChain(chain);
+        }
+        if (engine)
+            CertFreeCertificateChainEngine(engine);
+        CertFreeCertificateContext(leaf);
+    }
+    CertCloseStore(store, 0);
+    return ok;
+}
+
+int CheckBeforeRequest(void* clientp, char*, char*, int, int)
+{
+    auto* t = static_cast<Transfer*>(clientp);
+    if (t->host.empty())
+        return CURL_PREREQFUNC_OK;   // plain http (loopback only)
+    if (VerifyServerChain(t->handle, t->host, t->roots))
+        return CURL_PREREQFUNC_OK;
+    LogLine("certificate refused for ", t->host.c_str());
+    return CURL_PREREQFUNC_ABORT;
+}
+
+std::string HttpsHost(const char* url)
+{
+    std::string host;
+    if (!url || _strnicmp(url, "https://", 8) != 0)
+        return host;
+    CURLU* parsed = curl_url();
+    char* part = nullptr;
+    if (curl_url_set(parsed, CURLUPART_URL, url, 0) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part) {
+        host = part;
+        if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+            host = host.substr(1, host.size() - 2);
+    }
+    curl_free(part);
+    curl_url_cleanup(parsed);
+    if (host.empty())
+        host = "?";   // an https URL without a readable host is never trusted
+    return host;
 }
 
 }  // namespace
@@ -330,6 +484,9 @@ CURL* CSync::NewHandle(const char* url, Transfer& transfer)
     if (!handle)
         return nullptr;
     transfer.events = m_events;
+    transfer.handle = handle;
+    transfer.host = HttpsHost(url);
+    transfer.roots = m_rootStore;
     transfer.stallMs = m_timeouts.stallMs;
     transfer.lastChange = GetTickCount();
     curl_easy_setopt(handle, CURLOPT_URL, url);
@@ -337,6 +494,11 @@ CURL* CSync::NewHandle(const char* url, Transfer& transfer)
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &ProgressCallback);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    if (!transfer.host.empty()) {
+        curl_easy_setopt(handle, CURLOPT_CERTINFO, 1L);
+        curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &CheckBeforeRequest);
+        curl_easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
+    }
     return handle;
 }
 

@@ -100,6 +100,9 @@ public:
     // Bit 0 of "LogType": requests and replies of every action are logged (not only failures).
     void SetVerboseLog(bool on) { m_verboseLog = on; }
     void SetTimeouts(const Timeouts& t) { m_timeouts = t; }
+    // The roots a server certificate must lead to: null (the default) is the system's root
+    // store; a store of the caller's replaces it (not owned; it must outlive the client).
+    void SetRootStore(void* certStore) { m_rootStore = certStore; }
 
     const char* GetBaseAddress() const { return m_baseAddress.c_str(); }
     // The update check's address: the service's host with "/repo/win-notes/?v=0".
@@ -179,6 +182,7 @@ private:
     ITransferEvents* m_events = nullptr;
     bool m_verboseLog = false;
     Timeouts m_timeouts;
+    void* m_rootStore = nullptr;
 };
 
 }  // namespace Sync
