@@ -1,6 +1,7 @@
 // Every action of the note service: the request it sends (exactly) and what it takes from
 // the reply; replies of the wrong kind; the registration's fallback.
 #include "client_support.h"
+#include "ActivityLog.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -437,6 +438,39 @@ TEST(Actions, RegistrationFallsBackOnlyWhenTheRequestCouldNotBeDeliveredOrIsUnkn
             EXPECT_EQ(test::ParseJson(kOld), test::ParseJson(seen[1].body)) << row.name;
         }
     }
+}
+
+std::string LogText()
+{
+    g_ActivityLog.Flush();
+    std::string text;
+    FILE* f = _wfopen(g_ActivityLog.GetPath(), L"rb");
+    if (!f)
+        return text;
+    char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0)
+        text.append(chunk, got);
+    fclose(f);
+    return text;
+}
+
+TEST(Actions, PasswordsNeverReachTheLogWhileFailedRequestsDo)
+{
+    Fixture f;
+    AnswerByAction(f.server, {{"user:register", R"({"errorCode":-4,"body":{"_errorDesc":"exists"}})"},
+                              {"user:auth", R"({"errorCode":-3,"body":{"_errorDesc":"wrong"}})"},
+                              {"notes:share", R"({"errorCode":-19,"body":{"_errorDesc":"marker-share-failed"}})"}});
+    f.client.SetVerboseLog(true);
+    EXPECT_EQ(-4, f.client.RegisterUser(L"new@example.com", L"plain-secret-42"));
+    EXPECT_EQ(-3, f.client.Authenticate());
+    CStringA link;
+    EXPECT_EQ(-19, f.client.GetNoteShareLink(L"note1", link));
+    std::string log = LogText();
+    ASSERT_FALSE(log.empty()) << "the log is written";
+    EXPECT_EQ(std::string::npos, log.find("plain-secret-42"));
+    EXPECT_EQ(std::string::npos, log.find(f.client.GetPasswordText().GetString()));
+    EXPECT_NE(std::string::npos, log.find("marker-share-failed"));
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ TEST(Transport, ResultCodesOfTheServiceAndTheConnection)
         {"not JSON", "garbage", 0, 0, 8, 10},
         {"connection closed without an answer", "drop", 0, 0, 4, 10},
         {"slow but answering", "delay", 0, 0, 0, 10},
-        {"stalled after the first byte", "stall", 0, 8, 4, 6.5},
+        {"stalled after the first byte", "stall", 0, 20, 4, 12},
     };
     test::ResetService();
     Sync::CSync client(test::ServiceUrl().c_str(), "win_client");
@@ -250,7 +250,7 @@ TEST(Transport, TheTerminateStateAbortsEveryKindOfTransfer)
         double took = SecondsSince(start);
         stopper.join();
         EXPECT_TRUE(row.expected(rc)) << row.name << ": " << rc;
-        EXPECT_LT(took, 4.0) << row.name;
+        EXPECT_LT(took, 7.0) << row.name;   // the server would answer after 10 s
         EXPECT_GE(took, 0.3) << row.name;
     }
 }
@@ -268,7 +268,7 @@ TEST(Transport, EachTransferDetectsItsOwnStall)
             reply.sendBytes = 10;
             reply.stallMs = 15000;
         } else {
-            reply.body = std::string(24, 't');
+            reply.body = std::string(28, 't');   // about 7 s: longer than the stall takes to be seen
             reply.trickleChunk = 1;
             reply.trickleMs = 250;
         }
@@ -286,16 +286,16 @@ TEST(Transport, EachTransferDetectsItsOwnStall)
     slow.join();
     EXPECT_EQ(4, stalled);
     EXPECT_GT(took, 2.9);
-    EXPECT_LT(took, 5.5);
+    EXPECT_LT(took, 6.5);   // a detector shared with the trickling transfer would wait for its end
     EXPECT_EQ(0, slowResult);
-    EXPECT_EQ(24u, slowBody.size());
+    EXPECT_EQ(28u, slowBody.size());
 }
 
 TEST(Transport, NoAnswerAtAllEndsWithTheLowSpeedTimeout)
 {
     CaptureServer server;
     CannedReply silent;
-    silent.delayMs = 10000;
+    silent.delayMs = 20000;
     server.SetReply(silent);
     Sync::CSync client(server.Url().c_str(), "win_client");
     Sync::CSync::Timeouts t;
@@ -304,7 +304,7 @@ TEST(Transport, NoAnswerAtAllEndsWithTheLowSpeedTimeout)
     auto start = Clock::now();
     EXPECT_EQ(5, client.SendRequestNoReply(DemoLogin(), 1));   // timed out: unreachable
     // libcurl averages the speed over its last five seconds, so the sent request counts for a while
-    EXPECT_LT(SecondsSince(start), 9.5);
+    EXPECT_LT(SecondsSince(start), 15.0);
 }
 
 TEST(Transport, DownloadsNeedA2xxStatusAndTheWholeBody)
@@ -427,6 +427,15 @@ TEST(Transport, PlainHttpOnlyToLoopback)
     std::string reply;
     EXPECT_NE(0, client.HttpGet("http://192.0.2.1/repo/win-notes/?v=0", reply));
     EXPECT_LT(SecondsSince(start), 1.0) << "refused before any connection";
+}
+
+TEST(Transport, ConnectionCheckCanBeTurnedOff)
+{
+    Sync::CSync client("http://127.0.0.1:1/api", "win_client");
+    Sync::CConnectionOptions o;
+    o.dontDetectInternetConnection = 1;
+    client.SetConnectionOptions(o);
+    EXPECT_TRUE(client.CheckConnection("http://127.0.0.1:1/api"));
 }
 
 TEST(Transport, ProxyOptionsApplyOnlyWhenAProxyTypeIsChosen)
