@@ -61,8 +61,8 @@ class DropTarget : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(AfxOleInit());
     m_format = (CLIPFORMAT)RegisterClipboardFormatW(L"PeloraNote_Source_TagItem");
-    // a borderless pop-up: client (0, 0) is screen (200, 150)
-    m_wnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 200, 150, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    // a borderless pop-up that takes hit tests: client (0, 0) is screen (200, 150)
+    m_wnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | SS_NOTIFY, 200, 150, 300, 200, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(m_wnd, nullptr);
     m_source.CacheGlobalData(m_format, Block("tag"));
     m_target.format = m_format;
@@ -234,6 +234,32 @@ TEST_F(DropTarget, ACallArrivingAfterTheTargetIsGoneIsRefused) {
   EXPECT_EQ(effect, DROPEFFECT_NONE);
   EXPECT_EQ(ole->DragLeave(), S_OK);
   EXPECT_EQ(ole->Release(), 0u);
+}
+
+// The whole path through OLE's own drag loop: a data source dragged over a registered window
+// (the cursor is placed there, no mouse input is made) is dropped by the drop source's word.
+TEST_F(DropTarget, ADragThroughOlesLoopReachesTheTargetUnderTheCursor) {
+  ShowWindow(m_wnd, SW_SHOWNOACTIVATE);
+  SetWindowPos(m_wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  UpdateWindow(m_wnd);
+  ASSERT_TRUE(SetCursorPos(200 + 30, 150 + 40));
+  POINT at;
+  GetCursorPos(&at);
+  if (WindowFromPoint(at) != m_wnd) GTEST_SKIP() << "the window is not under the cursor on this display";
+  ASSERT_TRUE(m_target.RegisterWindow(nullptr, m_wnd));
+  m_target.enterAnswer = m_target.overAnswer = DROPEFFECT_MOVE;
+  // keeps the drag going a few rounds, then drops
+  struct Countdown : COleDropSource {
+    int left = 3;
+    SCODE QueryContinueDrag(BOOL, DWORD) override { return --left > 0 ? S_OK : DRAGDROP_S_DROP; }
+  } source;
+  EXPECT_EQ(m_source.DoDragDrop(DROPEFFECT_COPY | DROPEFFECT_MOVE, nullptr, &source), DROPEFFECT_MOVE);
+  ASSERT_FALSE(m_target.calls.empty());
+  EXPECT_EQ(m_target.calls.front(), "enter keys=0 at=30,40 effect=0 data=1");
+  EXPECT_EQ(m_target.calls.back(), "leave");
+  bool dropped = false;
+  for (const std::string& c : m_target.calls) dropped |= c.rfind("drop keys=0 at=30,40 effect=2 data=1", 0) == 0;
+  EXPECT_TRUE(dropped);
 }
 
 }  // namespace
