@@ -8,16 +8,14 @@ class CWinThread;
 
 typedef UINT(AFX_CDECL* AFX_THREADPROC)(LPVOID);
 
-// Replacements a window layer may install for the loop's window work. Null (the default)
-// means the loop's own: AfxPreTranslateMessage (the walk from the message's window up to its
-// top-level window); at the first idle call WM_IDLEUPDATECMDUI to the visible main window and
-// its descendants that have objects, at the second AfxDeleteTempMaps; DestroyWindow of the
-// application's main window when its InitInstance fails.
+// The loop's window work, installed by the window layer (WndThread.cpp) when it loads; the
+// loop itself knows no windows and does without any that stay null.
 struct AFX_THREAD_HOOKS {
+  // Offers a window message to the window tree before it is dispatched; TRUE takes it.
   BOOL (*preTranslateMessage)(CWinThread* thread, MSG* msg) = nullptr;
-  // Called for every idle count instead of the WM_IDLEUPDATECMDUI round (temporary wrappers
-  // are still freed at count 1); TRUE when more idle calls are wanted.
+  // Idle work for each count (command-state updates, freeing temporaries); TRUE for more.
   BOOL (*onIdle)(CWinThread* thread, LONG count) = nullptr;
+  // The application's InitInstance failed: destroy its main window.
   void (*destroyMainWnd)(CWinThread* thread) = nullptr;
 };
 AFX_THREAD_HOOKS& AfxGetThreadHooks();

@@ -130,28 +130,12 @@ BOOL CWinThread::PumpMessage() {
 BOOL CWinThread::PreTranslateMessage(MSG* msg) {
   if (!msg->hwnd) return DispatchThreadMessage(msg);
   AFX_THREAD_HOOKS& hooks = AfxGetThreadHooks();
-  return hooks.preTranslateMessage ? hooks.preTranslateMessage(this, msg) : AfxPreTranslateMessage(msg);
+  return hooks.preTranslateMessage ? hooks.preTranslateMessage(this, msg) : FALSE;
 }
 
 BOOL CWinThread::OnIdle(LONG count) {
   AFX_THREAD_HOOKS& hooks = AfxGetThreadHooks();
-  BOOL more = FALSE;
-  if (count <= 0) {
-    // first idle call: command-user-interface states of the main window and its bars
-    if (hooks.onIdle) {
-      more = hooks.onIdle(this, count);
-    } else {
-      CWnd* main = GetMainWnd();
-      if (main && main->GetSafeHwnd() && ::IsWindowVisible(main->GetSafeHwnd())) {
-        AfxCallWndProc(main, main->GetSafeHwnd(), WM_IDLEUPDATECMDUI, TRUE, 0);
-        main->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, TRUE, TRUE);
-      }
-    }
-  } else {
-    if (hooks.onIdle) more = hooks.onIdle(this, count);
-    if (count == 1) AfxDeleteTempMaps();  // second call: free temporary wrappers
-  }
-  return count < 1 || more;
+  return hooks.onIdle ? hooks.onIdle(this, count) : FALSE;
 }
 
 BOOL CWinThread::IsIdleMessage(MSG* msg) {

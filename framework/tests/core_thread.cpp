@@ -11,6 +11,7 @@ namespace {
 const UINT kRecord = WM_USER + 0x50;
 const UINT kRecordOther = WM_USER + 0x51;
 const UINT kUnmapped = WM_USER + 0x52;
+const int kEndThread = 2;
 
 struct Seen {
   UINT message;
@@ -26,12 +27,12 @@ struct Journal {
   std::vector<Seen> seen;
   std::vector<std::string> life;  // InitInstance / ExitInstance / destructor, in order
   DWORD initThreadId = 0;
-  BOOL initResult = TRUE;
+  int initResult = TRUE;  // kEndThread: InitInstance ends the thread itself
   void Life(const char* what) {
     std::lock_guard<std::mutex> g(lock);
     life.push_back(what);
   }
-  void Reset(BOOL init) {
+  void Reset(int init) {
     std::lock_guard<std::mutex> g(lock);
     seen.clear();
     life.clear();
@@ -48,6 +49,7 @@ class CRecordingThread : public CWinThread {
   BOOL InitInstance() override {
     g_journal.initThreadId = ::GetCurrentThreadId();
     g_journal.Life("init");
+    if (g_journal.initResult == kEndThread) AfxEndThread(9);
     return g_journal.initResult;
   }
   int ExitInstance() override {
@@ -124,16 +126,22 @@ TEST(CoreThread, UiThreadHandlesPostedMessagesInOrderAndEndsOnQuit) {
   EXPECT_EQ((std::vector<std::string>{"init", "exit", "deleted"}), g_journal.life);
 }
 
-TEST(CoreThread, FailedInitInstanceStillExitsAndDeletes) {
-  g_journal.Reset(FALSE);
-  CWinThread* t = AfxBeginThread(RUNTIME_CLASS(CRecordingThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-  ASSERT_NE(nullptr, t);
-  HANDLE h = KeepHandle(t);
-  EXPECT_TRUE(t->PostThreadMessage(kRecord, 1, 1));  // never handled: no loop runs
-  t->ResumeThread();
-  EXPECT_EQ(100u, WaitExit(h));
-  EXPECT_TRUE(g_journal.seen.empty());
-  EXPECT_EQ((std::vector<std::string>{"init", "exit", "deleted"}), g_journal.life);
+TEST(CoreThread, ThreadsEndingBeforeTheirLoopStillDeleteTheirObject) {
+  struct Case { int init; DWORD code; std::vector<std::string> life; } cases[] = {
+    {FALSE, 100, {"init", "exit", "deleted"}},  // ExitInstance still runs
+    {kEndThread, 9, {"init", "deleted"}},        // AfxEndThread: straight out
+  };
+  for (auto& c : cases) {
+    g_journal.Reset(c.init);
+    CWinThread* t = AfxBeginThread(RUNTIME_CLASS(CRecordingThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(nullptr, t);
+    HANDLE h = KeepHandle(t);
+    EXPECT_TRUE(t->PostThreadMessage(kRecord, 1, 1));  // never handled: no loop runs
+    t->ResumeThread();
+    EXPECT_EQ(c.code, WaitExit(h)) << c.init;
+    EXPECT_TRUE(g_journal.seen.empty());
+    EXPECT_EQ(c.life, g_journal.life) << c.init;
+  }
 }
 
 UINT AFX_CDECL Worker(LPVOID param) {
