@@ -24,3 +24,4 @@
 #include "FxDocView.h"
 #include "FxCtrl.h"
 #include "FxCtrlCommon.h"
+#include "FxBars.h"

@@ -8,12 +8,14 @@
 #include "FxWnd.h"
 #include "FxMenu.h"
 #include "FxIds.h"
+#include "FxColl.h"
 
 class CView;
 class CDocument;
 class CDocTemplate;
 class CFrameWnd;
 class CMDIChildWnd;
+class CControlBar;
 
 // Frame styles (kept in the window style's control-specific bits).
 #define FWS_ADDTOTITLE 0x00008000L   // the title shows the active document's name
@@ -87,6 +89,16 @@ class CFrameWnd : public CWnd {
   // Layout: bars, then the pane in what is left shrunk by m_rectBorder.
   virtual void RecalcLayout(BOOL notify = TRUE);
   void ShowControlBar(CWnd* bar, BOOL show, BOOL delay = FALSE);
+
+  // Docking: EnableDocking makes a CDockBar for each side asked for (CBRS_ALIGN_*, in the order
+  // of dwDockBarMap); DockControlBar puts a bar on the dock bar of `dockBarId` (0: the first side
+  // the bar allows), in the row of `rect` (screen coordinates) or in a new row.
+  void EnableDocking(DWORD style);
+  void DockControlBar(CControlBar* bar, UINT dockBarId = 0, LPCRECT rect = nullptr);
+  // A bar of this frame by id: a registered control bar, else a child window with that id.
+  CWnd* GetControlBar(UINT id);
+  static const DWORD dwDockBarMap[4][2];  // {dock-bar id, bar style} for top, bottom, left, right
+  CPtrList m_listControlBars;             // the frame's control bars, dock bars included
 
   // Title
   CString GetTitle() const { return m_strTitle; }

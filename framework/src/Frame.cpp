@@ -260,19 +260,19 @@ void CFrameWnd::ShowControlBar(CWnd* bar, BOOL show, BOOL delay) {
 }
 
 BOOL CFrameWnd::OnBarCheck(UINT id) {
-  CWnd* bar = CWnd::FromHandle(::GetDlgItem(m_hWnd, id));
+  CWnd* bar = GetControlBar(id);
   if (!bar) return FALSE;
   ShowControlBar(bar, !bar->IsWindowVisible());
   return TRUE;
 }
 
 void CFrameWnd::OnUpdateControlBarMenu(CCmdUI* cmdUI) {
-  HWND bar = ::GetDlgItem(m_hWnd, cmdUI->m_nID);
+  CWnd* bar = GetControlBar(cmdUI->m_nID);
   if (!bar) {
     cmdUI->ContinueRouting();
     return;
   }
-  cmdUI->SetCheck(::IsWindowVisible(bar) ? 1 : 0);
+  cmdUI->SetCheck(bar->IsWindowVisible() ? 1 : 0);
 }
 
 void CFrameWnd::OnUpdateFrameTitle(BOOL addToTitle) {
