@@ -1225,7 +1225,22 @@ bool DeletionTarget(Pos caret, bool backward, Pos* other) {
                     break;
                 }
                 (void)before;
+                // nothing beyond this block up to the edge of the body or cell: nothing to join
+                Pos peek = land;
+                Node* m = nullptr;
+                Context c3 = backward ? StepLeft(peek, false, &m, 0, nullptr) : StepRight(peek, false, &m, 0, nullptr);
+                if (c3 == Context::None ||
+                    ((c3 == Context::EnterScope || c3 == Context::ExitScope) && m && m->IsElement() &&
+                     (m->AsElement()->Is(TAG_BODY) || m->AsElement()->Is(TAG_TD) || m->AsElement()->Is(TAG_TH) ||
+                      m->AsElement()->Is(TAG_HTML))))
+                    return false;
                 *other = land;
+                return true;
+            }
+            if (IEquals(e->GetAttribute(L"contenteditable"), L"false") && e->Parent()) {
+                // a read-only island (the check box's SPAN) goes as one object
+                size_t i = e->IndexInParent();
+                *other = Canon(Pos{e->Parent(), backward ? i : i + 1});
                 return true;
             }
             continue;   // inline tags are passed over

@@ -156,7 +156,13 @@ struct DocImpl {
     MarkupPointer selStart, selEnd;
     std::vector<ElementPtr> selControls;
     void SetSelection(Pos start, Pos end);   // text selection (ordered here)
-    void SelectionChanged() { typingChain = false; pending.clear(); }
+    // A selection set by the operation in progress (typing placing its caret) is the operation's
+    // own; only a selection made between operations ends the typing chain and pending formats.
+    void SelectionChanged() {
+        if (unitOpen) return;
+        typingChain = false;
+        pending.clear();
+    }
 
     // --- highlights, sinks, options, seams ---
     std::vector<std::shared_ptr<HighlightSegment>> highlights;

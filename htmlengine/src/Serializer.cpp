@@ -54,7 +54,8 @@ void AppendEscapedText(std::wstring& out, const std::wstring& text) {
 void AppendAttribute(std::wstring& out, const Attribute& a) {
     out.push_back(' ');
     out += a.name;
-    if (a.value.empty() && IsBooleanAttribute(a.name)) return;
+    // a boolean attribute is written bare: CHECKED="checked" and checked are one state
+    if ((a.value.empty() || IEquals(a.value, a.name)) && IsBooleanAttribute(a.name)) return;
     out.push_back('=');
     bool quote = !IsPlainToken(a.value) || IEquals(a.name, L"style") || IEquals(a.name, L"src") ||
                  IEquals(a.name, L"href");

@@ -3,6 +3,7 @@
 // test looks at the document; loading them leaves no undo history and a clean document.
 #pragma once
 #include <gtest/gtest.h>
+#include <functional>
 #include <string>
 #include <vector>
 #include "HtmlEngine.h"
