@@ -178,7 +178,9 @@ int CSync::GetDataStruct(const char* lastUpdateTime, CDataStruct& out)
             data.items.push_back(std::move(item));
         }
     }
-    if (!Text(result, "last_update_time", data.lastUpdateTime))
+    // without a new time stamp the change set cannot be taken: the next sync would ask for
+    // everything since an empty stamp
+    if (!Text(result, "last_update_time", data.lastUpdateTime) || data.lastUpdateTime.IsEmpty())
         return SYNC_BAD_REPLY;
     out = std::move(data);
     return 0;
@@ -241,7 +243,8 @@ int CSync::Store(const std::vector<CServerObject>& objects, const std::vector<CS
     }
     if (rc != 0)
         return rc;
-    if (!UInt(result, "last_update_time", stamp))
+    // the stamp becomes the notes' change time: a reply without one is not taken
+    if (Member(result, "last_update_time").isNull() || !UInt(result, "last_update_time", stamp))
         return SYNC_BAD_REPLY;
     lastUpdateTime = stamp;
     return 0;

@@ -370,6 +370,7 @@ TEST(Actions, RepliesOfTheWrongKindAreUnreadableNeverAnException)
         {"reminder a number", "notes:get", R"({"errorCode":0,"body":{"last_update_time":"1","notes":[{"global_id":"a","reminder":5}]}})", 8},
         {"to-do checked a text", "notes:get", R"({"errorCode":0,"body":{"last_update_time":"1","notes":[{"global_id":"a","todo":[{"checked":"yes"}]}]}})", 8},
         {"time stamp not a text", "notes:get", R"({"errorCode":0,"body":{"last_update_time":{}}})", 8},
+        {"no time stamp", "notes:get", R"({"errorCode":0,"body":{"notes":[]}})", 8},
         {"notes not an array: an empty list", "notes:get", R"({"errorCode":0,"body":{"last_update_time":"3","notes":{"a":1},"removedItems":5}})", 0},
         {"no body", "notes:get", R"({"errorCode":0})", 1},
     };
@@ -406,6 +407,8 @@ TEST(Actions, RepliesOfTheWrongKindAreUnreadableNeverAnException)
     unsigned stamp = 0;
     CString desc;
     EXPECT_EQ(8, f.client.Store({SampleFolder()}, nullptr, stamp, desc));
+    AnswerByAction(f.server, {{"notes:update", R"({"errorCode":0,"body":{}})"}});
+    EXPECT_EQ(8, f.client.Store({SampleFolder()}, nullptr, stamp, desc)) << "no new time";
 }
 
 TEST(Actions, RegistrationFallsBackOnlyWhenTheRequestCouldNotBeDeliveredOrIsUnknown)
@@ -462,6 +465,8 @@ TEST(Actions, PasswordsNeverReachTheLogWhileFailedRequestsDo)
                               {"user:auth", R"({"errorCode":-3,"body":{"_errorDesc":"wrong"}})"},
                               {"notes:share", R"({"errorCode":-19,"body":{"_errorDesc":"marker-share-failed"}})"}});
     f.client.SetVerboseLog(true);
+    std::vector<BYTE> digest = test::PasswordDigest("only-in-this-test");   // other tests log theirs
+    f.client.SetCredentials(L"demo@example.com", digest.data(), 16);
     EXPECT_EQ(-4, f.client.RegisterUser(L"new@example.com", L"plain-secret-42"));
     EXPECT_EQ(-3, f.client.Authenticate());
     CStringA link;
