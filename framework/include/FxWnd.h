@@ -222,6 +222,22 @@ class CWnd : public CCmdTarget {
     return ::RedrawWindow(m_hWnd, r, rgn, flags);
   }
   void SetRedraw(BOOL bRedraw = TRUE) { ::SendMessage(m_hWnd, WM_SETREDRAW, bRedraw, 0); }
+  BOOL GetUpdateRect(LPRECT r, BOOL bErase = FALSE) { return ::GetUpdateRect(m_hWnd, r, bErase); }
+  void ScrollWindow(int dx, int dy, LPCRECT lpRect = nullptr, LPCRECT lpClipRect = nullptr) {
+    ::ScrollWindow(m_hWnd, dx, dy, lpRect, lpClipRect);
+  }
+  int ScrollWindowEx(int dx, int dy, LPCRECT lpRectScroll, LPCRECT lpRectClip, HRGN hrgnUpdate, LPRECT lpRectUpdate,
+                     UINT flags) {
+    return ::ScrollWindowEx(m_hWnd, dx, dy, lpRectScroll, lpRectClip, hrgnUpdate, lpRectUpdate, flags);
+  }
+  // The window takes ownership of the region.
+  int SetWindowRgn(HRGN hRgn, BOOL bRedraw) { return ::SetWindowRgn(m_hWnd, hRgn, bRedraw); }
+  int GetWindowRgn(HRGN hRgn) const { return ::GetWindowRgn(m_hWnd, hRgn); }
+  HICON SetIcon(HICON hIcon, BOOL bBigIcon) { return (HICON)::SendMessage(m_hWnd, WM_SETICON, bBigIcon, (LPARAM)hIcon); }
+  HICON GetIcon(BOOL bBigIcon) const { return (HICON)::SendMessage(m_hWnd, WM_GETICON, bBigIcon, 0); }
+  BOOL FlashWindow(BOOL bInvert) { return ::FlashWindow(m_hWnd, bInvert); }
+  void ShowOwnedPopups(BOOL bShow = TRUE) { ::ShowOwnedPopups(m_hWnd, bShow); }
+  CWnd* GetLastActivePopup() const { return FromHandle(::GetLastActivePopup(m_hWnd)); }
   // Device contexts, fonts and menus are wrapped by the GDI and menu layers, which define these.
   CDC* GetDC();
   CDC* GetWindowDC();

@@ -344,7 +344,20 @@ LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM l
   st->m_lastSentMsg.message = nMsg;
   st->m_lastSentMsg.wParam = wParam;
   st->m_lastSentMsg.lParam = lParam;
-  LRESULT r = pWnd->WindowProc(nMsg, wParam, lParam);
+  LRESULT r = 0;
+  try {
+    r = pWnd->WindowProc(nMsg, wParam, lParam);
+  } catch (CException* e) {
+    // An exception must not unwind through the platform's frames. The user hears of it unless
+    // it was a cancellation they made; a window whose creation failed is not made.
+    if (!e->IsKindOf(RUNTIME_CLASS(CUserException))) {
+      wchar_t text[512] = {};
+      if (!e->GetErrorMessage(text, 512)) lstrcpynW(text, L"An unexpected error occurred.", 512);
+      AfxShowMessageBox(nullptr, text, L"Error", MB_OK | MB_ICONEXCLAMATION);
+    }
+    e->Delete();
+    r = nMsg == WM_CREATE ? -1 : 0;
+  }
   if (nMsg == WM_NCDESTROY) {
     // A handler that did not call CWnd::OnNcDestroy still gets its object released.
     CWnd* still = CWnd::FromHandlePermanent(hWnd);

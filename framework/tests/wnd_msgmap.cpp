@@ -260,3 +260,50 @@ TEST(WndMsgMap, CreateRefusedByOnCreateLeavesObjectDetached) {
 }
 
 }  // namespace
+
+namespace {
+
+class Thrower : public CWnd {
+ public:
+  BOOL userCancel = FALSE;
+
+ protected:
+  int OnCreate(LPCREATESTRUCT) {
+    if (userCancel) AfxThrowUserException();
+    AfxThrowResourceException();
+  }
+  LRESULT OnBoom(WPARAM, LPARAM) { AfxThrowNotSupportedException(); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(Thrower, CWnd)
+  ON_WM_CREATE()
+  ON_MESSAGE(WM_USER + 9, OnBoom)
+END_MESSAGE_MAP()
+
+TEST(WndMsgMap, ExceptionsInHandlersStopAtTheWindowProcedure) {
+  MessageBoxCatcher boxes;
+  Thrower t;
+  EXPECT_FALSE(t.CreateEx(0, nullptr, L"t", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr));
+  EXPECT_EQ(t.m_hWnd, nullptr);
+  ASSERT_EQ(MessageBoxCatcher::Texts().size(), 1u);
+  EXPECT_EQ(MessageBoxCatcher::Texts()[0], L"A window or resource could not be created.");
+  // A cancellation the user made is silent.
+  Thrower u;
+  u.userCancel = TRUE;
+  EXPECT_FALSE(u.CreateEx(0, nullptr, L"u", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr));
+  EXPECT_EQ(MessageBoxCatcher::Texts().size(), 1u);
+  // After creation: the message answers 0 and the window lives on.
+  CWnd plain;
+  ASSERT_TRUE(plain.CreateEx(0, nullptr, L"p", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr));
+  Thrower* later = new Thrower;
+  HWND h = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 5, 5, plain.m_hWnd, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(later->SubclassWindow(h));
+  EXPECT_EQ(::SendMessageW(h, WM_USER + 9, 0, 0), 0);
+  EXPECT_TRUE(::IsWindow(h));
+  EXPECT_EQ(MessageBoxCatcher::Texts().size(), 2u);
+  plain.DestroyWindow();
+  delete later;
+}
+
+}  // namespace
