@@ -8,6 +8,7 @@
 #pragma once
 #include "FxFrame.h"
 #include "FxGdi.h"
+#include "FxCtrlCommon.h"
 #include <vector>
 
 // Bar styles (CControlBar::m_dwStyle; given with the window style to Create and split off there).
@@ -123,6 +124,36 @@ class CDockBar : public CControlBar {
   DECLARE_MESSAGE_MAP()
 };
 
+// The tool-bar control's messages, for a CToolBar's window (CToolBar::GetToolBarCtrl).
+class CToolBarCtrl : public CWnd {
+ public:
+  int GetButtonCount() const { return (int)SendMessage(TB_BUTTONCOUNT); }
+  BOOL GetButton(int index, TBBUTTON* button) const { return (BOOL)SendMessage(TB_GETBUTTON, index, (LPARAM)button); }
+  BOOL GetItemRect(int index, LPRECT rect) const { return (BOOL)SendMessage(TB_GETITEMRECT, index, (LPARAM)rect); }
+  BOOL GetRect(UINT id, LPRECT rect) const { return (BOOL)SendMessage(TB_GETRECT, id, (LPARAM)rect); }
+  UINT CommandToIndex(UINT id) const { return (UINT)SendMessage(TB_COMMANDTOINDEX, id); }
+  int HitTest(LPPOINT point) const { return (int)SendMessage(TB_HITTEST, 0, (LPARAM)point); }
+  CImageList* GetImageList() const { return CImageList::FromHandle((HIMAGELIST)SendMessage(TB_GETIMAGELIST)); }
+  CImageList* SetImageList(CImageList* list) {
+    return CImageList::FromHandle((HIMAGELIST)SendMessage(TB_SETIMAGELIST, 0, (LPARAM)list->GetSafeHandle()));
+  }
+  DWORD GetExtendedStyle() const { return (DWORD)SendMessage(TB_GETEXTENDEDSTYLE); }
+  DWORD SetExtendedStyle(DWORD style) { return (DWORD)SendMessage(TB_SETEXTENDEDSTYLE, 0, style); }
+  int GetState(UINT id) const { return (int)SendMessage(TB_GETSTATE, id); }
+  BOOL SetState(UINT id, UINT state) { return (BOOL)SendMessage(TB_SETSTATE, id, MAKELONG(state, 0)); }
+  BOOL EnableButton(UINT id, BOOL enable = TRUE) { return (BOOL)SendMessage(TB_ENABLEBUTTON, id, MAKELONG(enable, 0)); }
+  BOOL CheckButton(UINT id, BOOL check = TRUE) { return (BOOL)SendMessage(TB_CHECKBUTTON, id, MAKELONG(check, 0)); }
+  BOOL PressButton(UINT id, BOOL press = TRUE) { return (BOOL)SendMessage(TB_PRESSBUTTON, id, MAKELONG(press, 0)); }
+  BOOL HideButton(UINT id, BOOL hide = TRUE) { return (BOOL)SendMessage(TB_HIDEBUTTON, id, MAKELONG(hide, 0)); }
+  BOOL IsButtonEnabled(UINT id) const { return (BOOL)SendMessage(TB_ISBUTTONENABLED, id); }
+  BOOL IsButtonChecked(UINT id) const { return (BOOL)SendMessage(TB_ISBUTTONCHECKED, id); }
+  BOOL GetButtonInfo(UINT id, TBBUTTONINFOW* info) const { return SendMessage(TB_GETBUTTONINFOW, id, (LPARAM)info) >= 0; }
+  BOOL SetButtonInfo(UINT id, TBBUTTONINFOW* info) { return (BOOL)SendMessage(TB_SETBUTTONINFOW, id, (LPARAM)info); }
+  int GetHotItem() const { return (int)SendMessage(TB_GETHOTITEM); }
+  int SetHotItem(int index) { return (int)SendMessage(TB_SETHOTITEM, index); }
+  CToolTipCtrl* GetToolTips() const { return (CToolTipCtrl*)CWnd::FromHandle((HWND)SendMessage(TB_GETTOOLTIPS)); }
+};
+
 class CToolBar : public CControlBar {
   DECLARE_DYNAMIC(CToolBar)
  public:
@@ -154,6 +185,11 @@ class CToolBar : public CControlBar {
   BOOL SetButtonText(int index, LPCTSTR text);
   CString GetButtonText(int index) const;
   CImageList* GetImageList() const { return CImageList::FromHandle((HIMAGELIST)SendMessage(TB_GETIMAGELIST)); }
+  // The same window seen as the control (a wrapper that does not own it).
+  CToolBarCtrl& GetToolBarCtrl() const {
+    m_ctrl.m_hWnd = m_hWnd;
+    return m_ctrl;
+  }
 
   CSize CalcFixedLayout(BOOL stretch, BOOL horz) override;
   void OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) override;
@@ -163,6 +199,7 @@ class CToolBar : public CControlBar {
 
  protected:
   CImageList m_images;
+  mutable CToolBarCtrl m_ctrl;
 };
 
 class CStatusBar : public CControlBar {

@@ -402,7 +402,7 @@ void CDockBar::OnSize(UINT type, int cx, int cy) {
 
 IMPLEMENT_DYNAMIC(CToolBar, CControlBar)
 
-CToolBar::~CToolBar() {}
+CToolBar::~CToolBar() { m_ctrl.m_hWnd = nullptr; }
 
 BOOL CToolBar::Create(CWnd* parent, DWORD style, UINT id) {
   return CreateEx(parent, 0, style, CRect(m_cxLeftBorder, m_cyTopBorder, m_cxRightBorder, m_cyBottomBorder), id);

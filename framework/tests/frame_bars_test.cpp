@@ -81,8 +81,8 @@ TEST(FrameBars, ToolAndStatusBarsAroundTheViewWithIdleUpdatesAndCommands) {
   for (int i = 0; i < 4; ++i) EXPECT_EQ(ids[i], tool.GetItemID(i)) << i;
   EXPECT_EQ(3, tool.CommandToIndex(ID_B_CHECKED));
   EXPECT_EQ((UINT)TBSTYLE_SEP, LOWORD(tool.GetButtonStyle(1)));
-  ASSERT_NE(nullptr, tool.GetImageList());
-  EXPECT_EQ(3, tool.GetImageList()->GetImageCount());
+  ASSERT_NE(nullptr, tool.GetToolBarCtrl().GetImageList());
+  EXPECT_EQ(3, tool.GetToolBarCtrl().GetImageList()->GetImageCount());
   EXPECT_EQ((DWORD)(CBRS_TOP | CBRS_GRIPPER | CBRS_TOOLTIPS), tool.GetBarStyle());
   EXPECT_EQ(0u, tool.GetStyle() & CBRS_GRIPPER);  // bar styles are not window styles
   CToolBar missing;
@@ -125,9 +125,9 @@ TEST(FrameBars, ToolAndStatusBarsAroundTheViewWithIdleUpdatesAndCommands) {
 
   // Idle time: buttons and panes take their state from the frame's routing.
   frame->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, TRUE, TRUE);
-  EXPECT_TRUE(tool.SendMessage(TB_ISBUTTONENABLED, ID_B_PLAIN));
-  EXPECT_FALSE(tool.SendMessage(TB_ISBUTTONENABLED, ID_B_DISABLED));
-  EXPECT_TRUE(tool.SendMessage(TB_ISBUTTONCHECKED, ID_B_CHECKED));
+  EXPECT_TRUE(tool.GetToolBarCtrl().IsButtonEnabled(ID_B_PLAIN));
+  EXPECT_FALSE(tool.GetToolBarCtrl().IsButtonEnabled(ID_B_DISABLED));
+  EXPECT_TRUE(tool.GetToolBarCtrl().IsButtonChecked(ID_B_CHECKED));
   EXPECT_EQ("busy", N(status.GetPaneText(1)));
   wchar_t shown[64] = {};
   status.SendMessage(SB_GETTEXTW, 1, (LPARAM)shown);
