@@ -356,3 +356,26 @@ TEST(Service, UpdateCheckAndInstallerDownload)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Service, CompressedRepliesAreRead)
+{
+    test::ResetService(true);
+    Json::Value op;
+    op["op"] = "options";
+    op["deflate"] = true;
+    test::Control(op);
+    Session s;
+    ASSERT_EQ(0, s.SignIn(L"demo@example.com", "demo"));
+    Sync::CDataStruct data;
+    ASSERT_EQ(0, s.client.GetDataStruct("0", data));
+    EXPECT_GE(data.items.size(), 4u);   // the demo account's folders and notes
+    Json::Value log = RequestLog();
+    ASSERT_GT(log.size(), 0u);
+    for (const Json::Value& entry : log)
+        EXPECT_NE(std::string::npos, entry["accept_encoding"].asString().find("deflate"));
+    test::ResetService(true);
+}
+
+}  // namespace
