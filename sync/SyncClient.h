@@ -71,6 +71,33 @@ public:
     virtual void CloseStream() = 0;
 };
 
+// An IAttachSink over any record with the store's stream operations
+// (int OpenStream(int), int WriteData(const void*, int) answering the bytes taken,
+// void CloseStream()), such as the store's attachment record.
+template <class Record>
+class CAttachSinkOf : public IAttachSink {
+public:
+    explicit CAttachSinkOf(Record& record) : m_record(record) {}
+    bool OpenStream(int mode) override { return m_record.OpenStream(mode) != 0; }
+    bool WriteData(const void* data, size_t length) override
+    {
+        // in pieces an int can count
+        const char* p = static_cast<const char*>(data);
+        while (length) {
+            int piece = length > (1u << 30) ? (1 << 30) : (int)length;
+            if (m_record.WriteData(p, piece) != piece)
+                return false;
+            p += piece;
+            length -= (size_t)piece;
+        }
+        return true;
+    }
+    void CloseStream() override { m_record.CloseStream(); }
+
+private:
+    Record& m_record;
+};
+
 class CSync {
 public:
     // Transfers that stall: no byte for this long after at least one (with a known size)

@@ -376,6 +376,43 @@ TEST(Transport, DownloadsNeedA2xxStatusAndTheWholeBody)
     DeleteFileA(file.c_str());
 }
 
+// A record with the store's stream operations.
+struct StreamRecord {
+    int opens = 0, closes = 0;
+    std::string data;
+    int limit = 1 << 30;   // bytes it takes before it fails
+    int OpenStream(int mode) { return ++opens, mode == 1; }
+    int WriteData(const void* bytes, int count)
+    {
+        int take = std::min(count, limit - (int)data.size());
+        data.append(static_cast<const char*>(bytes), (size_t)take);
+        return take;
+    }
+    void CloseStream() { ++closes; }
+};
+
+TEST(Transport, AttachmentDownloadWritesIntoAStoreRecord)
+{
+    CaptureServer server;
+    CannedReply reply;
+    reply.contentType = "image/png";
+    reply.body = std::string(300000, 'p');
+    server.SetReply(reply);
+    Sync::CSync client(server.Url().c_str(), "win_client");
+    StreamRecord record;
+    Sync::CAttachSinkOf<StreamRecord> sink(record);
+    EXPECT_EQ(0, client.DownloadAttachement(server.Url("/files/t").c_str(), &sink, 300000));
+    EXPECT_EQ(reply.body, record.data);
+    EXPECT_EQ(1, record.opens);
+    EXPECT_EQ(1, record.closes);
+
+    StreamRecord full;
+    full.limit = 1000;   // a record that cannot take it all: the download fails, the stream is closed
+    Sync::CAttachSinkOf<StreamRecord> fullSink(full);
+    EXPECT_EQ(4, client.DownloadAttachement(server.Url("/files/t").c_str(), &fullSink));
+    EXPECT_EQ(1, full.closes);
+}
+
 TEST(Transport, TheInstallerDownloadTicksAtMostOnceASecond)
 {
     CaptureServer server;
