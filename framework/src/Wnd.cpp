@@ -1,6 +1,8 @@
 // CWnd: handle maps, creation hook, window procedure, message cracking and reflection.
 #include "Framework.h"
 #include "FxWnd.h"
+#include "FxGdi.h"
+#include "FxMenu.h"
 #include <shellapi.h>
 #include <list>
 #include <unordered_map>
@@ -100,6 +102,8 @@ void AfxUnlockTempMaps() {
 void AfxDeleteTempMaps() {
   if (Temps().lockCount != 0) return;
   CWnd::DeleteTempMap();
+  AfxDeleteTempGdiMaps();  // also through the registered clean-ups; twice is harmless
+  CMenu::DeleteTempMap();
   for (auto fn : TempCleanups()) fn();
 }
 
@@ -114,14 +118,18 @@ FxHandleWrappers& AfxHandleWrappers() {
   return w;
 }
 
+// The GDI layer registers its wrappers when it loads; in the static build its object file may
+// not be linked in, so the wrappers are called directly then.
 static CDC* WrapDC(HDC h) {
+  if (!h) return nullptr;
   auto fn = AfxHandleWrappers().pfnDC;
-  return fn && h ? fn(h) : nullptr;
+  return fn ? fn(h) : CDC::FromHandle(h);
 }
 
 static CMenu* WrapMenu(HMENU h) {
+  if (!h) return nullptr;
   auto fn = AfxHandleWrappers().pfnMenu;
-  return fn && h ? fn(h) : nullptr;
+  return fn ? fn(h) : CMenu::FromHandle(h);
 }
 
 BOOL CWnd::Attach(HWND hWnd) {
