@@ -238,7 +238,7 @@ class CWnd : public CCmdTarget {
   BOOL FlashWindow(BOOL bInvert) { return ::FlashWindow(m_hWnd, bInvert); }
   void ShowOwnedPopups(BOOL bShow = TRUE) { ::ShowOwnedPopups(m_hWnd, bShow); }
   CWnd* GetLastActivePopup() const { return FromHandle(::GetLastActivePopup(m_hWnd)); }
-  // Device contexts, fonts and menus are wrapped by the GDI and menu layers, which define these.
+  // Device contexts, fonts and menus as the GDI and menu layers wrap them (temporaries at idle).
   CDC* GetDC();
   CDC* GetWindowDC();
   int ReleaseDC(CDC* pDC);

@@ -216,3 +216,32 @@ TEST(WndLifetime, PreTranslateWalksFromTheTargetUpToTheTopLevel) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WndLifetime, FontMenuAndDCWrappers) {
+  CWnd w;
+  ASSERT_TRUE(w.CreateEx(0, nullptr, L"w", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr));
+  CEdit edit;
+  ASSERT_TRUE(edit.Create(WS_CHILD, CRect(0, 0, 50, 20), &w, 1));
+  EXPECT_EQ(edit.GetFont(), nullptr);  // the system font: no handle to wrap
+  CFont font;
+  ASSERT_TRUE(font.CreatePointFont(90, L"Arial"));
+  edit.SetFont(&font);
+  EXPECT_EQ(edit.GetFont(), &font);  // the permanent wrapper of the handle
+  EXPECT_EQ(w.GetMenu(), nullptr);
+  CMenu menu;
+  ASSERT_TRUE(menu.CreateMenu());
+  menu.AppendMenu(MF_STRING, 100, L"&File");
+  EXPECT_TRUE(w.SetMenu(&menu));
+  EXPECT_EQ(w.GetMenu(), &menu);
+  w.SetMenu(nullptr);
+  CDC* dc = w.GetDC();
+  ASSERT_NE(dc, nullptr);
+  EXPECT_NE(dc->GetSafeHdc(), nullptr);
+  EXPECT_EQ(w.ReleaseDC(dc), 1);
+  w.DestroyWindow();
+  AfxDeleteTempMaps();
+}
+
+}  // namespace
