@@ -8,12 +8,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/pelora-noteservice.XXXXXX")
 pids=()
+child=""
 cleanup() {
+  [ -z "$child" ] || kill "$child" 2>/dev/null
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT   # a time-out of ctest still stops the stand-ins
 
 # start NAME ARGS...: sets $line to the stand-in's start line
 start() {
@@ -43,8 +46,11 @@ cert=${rest##*cert=}
 export PELORA_TEST_HTTPS_CERT="Z:$(echo "$cert" | tr / '\\')"
 echo "with_noteservice.sh: $PELORA_SERVICE_URL and $PELORA_TEST_HTTPS_URL"
 
-"$root/scripts/wine-run.sh" "$@"
+"$root/scripts/wine-run.sh" "$@" &
+child=$!
+wait "$child"
 rc=$?
+child=
 if [ $rc -ne 0 ] && [ $rc -ne 77 ]; then
   echo "--- stand-in errors ---"
   cat "$work/plain/err.txt" "$work/tls/err.txt" >&2
