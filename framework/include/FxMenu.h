@@ -25,6 +25,8 @@ class CMenu : public CObject {
 
   // The permanent wrapper of a menu, else a temporary one freed by DeleteTempMap at idle.
   static CMenu* PASCAL FromHandle(HMENU h);
+  // Only an object that owns the menu (Attach, Load, Create), else null.
+  static CMenu* PASCAL FromHandlePermanent(HMENU h);
   static void PASCAL DeleteTempMap();
   BOOL Attach(HMENU h);
   HMENU Detach();

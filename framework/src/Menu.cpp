@@ -27,6 +27,8 @@ CMenu* PASCAL CMenu::FromHandle(HMENU h) {
   });
 }
 
+CMenu* PASCAL CMenu::FromHandlePermanent(HMENU h) { return h ? MenuMap().LookupPermanent(h) : nullptr; }
+
 void PASCAL CMenu::DeleteTempMap() {
   MenuMap().DeleteTemporaries([](CMenu* m) { m->m_hMenu = nullptr; });
 }

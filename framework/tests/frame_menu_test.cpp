@@ -113,6 +113,8 @@ TEST(FrameMenu, OwnershipDetachAttachAndDestroy) {
     ASSERT_TRUE(c.CreatePopupMenu());
     destroyed = c.m_hMenu;
     EXPECT_EQ(&c, CMenu::FromHandle(destroyed));
+    EXPECT_EQ(&c, CMenu::FromHandlePermanent(destroyed));
+    EXPECT_EQ(nullptr, CMenu::FromHandlePermanent(sub));  // only a temporary wraps it
   }
   CMenu::DeleteTempMap();
   EXPECT_TRUE(IsMenu(kept));
