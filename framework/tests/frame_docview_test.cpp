@@ -215,6 +215,24 @@ TEST_F(FrameDocView, CommandsRouteThroughViewDocumentTemplateChildFrameAndApplic
   for (const Case& c : cases) EXPECT_EQ(c.handler, Route(c.id)) << c.id;
 }
 
+// Keys reach the accelerators through the PreTranslateMessage walk from the focused view: the
+// active child's table first, then the frame's, both routed like menu commands.
+TEST_F(FrameDocView, AcceleratorsOfTheChildAndTheFrame) {
+  ASSERT_NE(nullptr, NewDocument());
+  CView* view = main->MDIGetActive()->GetActiveView();
+  struct Case {
+    UINT key;
+    BOOL taken;
+    const char* handler;
+  } cases[] = {{VK_F5, TRUE, "doc"}, {VK_F6, TRUE, "main"}, {'A', FALSE, ""}};
+  for (const Case& c : cases) {
+    g_log.clear();
+    MSG msg = {view->m_hWnd, WM_KEYDOWN, c.key, 0};
+    EXPECT_EQ(c.taken, AfxPreTranslateMessage(&msg)) << c.key;
+    EXPECT_EQ(c.handler, g_log) << c.key;
+  }
+}
+
 TEST_F(FrameDocView, MenuItemsTakeTheirStateFromTheRouting) {
   ASSERT_NE(nullptr, NewDocument());
   // The active child's template menu is the frame's menu now.
