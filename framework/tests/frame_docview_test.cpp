@@ -45,6 +45,11 @@ class TestDoc : public CDocument {
   ~TestDoc() override { --g_liveDocs; }
   BOOL refuseClose = FALSE;
   BOOL SaveModified() override { return !(refuseClose && IsModified()); }
+  // Files whose name holds "bad" cannot be read.
+  BOOL OnOpenDocument(LPCTSTR path) override {
+    if (wcsstr(path, L"bad")) return FALSE;
+    return CDocument::OnOpenDocument(path);
+  }
 
  protected:
   void OnView() { g_log += "doc"; }
@@ -301,6 +306,35 @@ TEST_F(FrameDocView, FileNewMakesDocumentChildAndViewAndActivationFollows) {
   nothing.m_nShellCommand = CCommandLineInfo::FileNothing;
   EXPECT_TRUE(App().ProcessShellCommand(nothing));
   EXPECT_EQ(2, g_liveDocs);
+}
+
+TEST_F(FrameDocView, FileOpenTitlesByNameReusesAnOpenDocumentAndDropsAFailedOne) {
+  auto Open = [&](LPCTSTR path) {
+    CCommandLineInfo info;
+    info.m_nShellCommand = CCommandLineInfo::FileOpen;
+    info.m_strFileName = path;
+    BOOL ok = App().ProcessShellCommand(info);
+    Settle();
+    return ok;
+  };
+  EXPECT_TRUE(Open(L"C:\\notes\\first.tst"));
+  CMDIChildWnd* child = main->MDIGetActive();
+  ASSERT_NE(nullptr, child);
+  CDocument* doc = child->GetActiveDocument();
+  EXPECT_EQ("first.tst", N(doc->GetTitle()));
+  EXPECT_EQ("C:\\notes\\first.tst", N(doc->GetPathName()));
+  EXPECT_EQ("first.tst", Text(child->m_hWnd));
+
+  // The same file again (any letter case): the open document, no second frame.
+  EXPECT_TRUE(Open(L"C:\\NOTES\\FIRST.TST"));
+  EXPECT_EQ(1, g_liveDocs);
+  EXPECT_EQ(child, main->MDIGetActive());
+
+  // A file that cannot be read leaves neither a document nor a frame behind.
+  EXPECT_FALSE(Open(L"C:\\notes\\bad.tst"));
+  EXPECT_EQ(1, g_liveDocs);
+  EXPECT_EQ(child, main->MDIGetActive());
+  EXPECT_EQ("first.tst - Frame Test", Text(main->m_hWnd));
 }
 
 TEST_F(FrameDocView, ClosingTheLastChildClosesItsDocumentAndRestoresTheFrameMenu) {
