@@ -1,5 +1,7 @@
 # Sourced by test.sh and run.sh: a display (Xvfb when none is set) and the build's Wine prefix.
 # Expects $build; exports DISPLAY, WINEPREFIX, WINEDEBUG, and PATH with a "wine" that works here.
+# $build defaults as in test.sh, so sourcing this by hand never makes a prefix in /
+build=${build:-${PELORA_BUILD_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}}
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
 # no Mono/Gecko install prompts: the program brings its own HTML engine
