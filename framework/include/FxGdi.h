@@ -31,6 +31,12 @@ long AfxGetGdiObjectCount();
 // Releases this thread's temporary wrappers of every GDI class (CGdiObject, CDC, CImageList).
 void AfxDeleteTempGdiMaps();
 
+// The object that registers these wrappers with the window layer (so that handlers receive
+// CDC* and CMenu* arguments) must be linked even from the static build, where nothing else may
+// refer to it: every file that includes this header refers to it.
+extern int g_fxGdiWindowHooks;
+[[gnu::used]] static int* const g_fxGdiWindowHooksRef = &g_fxGdiWindowHooks;
+
 class CGdiObject : public CObject {
   DECLARE_DYNCREATE(CGdiObject)
  public:

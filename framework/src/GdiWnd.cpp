@@ -4,6 +4,8 @@
 #include "FxMenu.h"
 #include "FxWnd.h"
 
+int g_fxGdiWindowHooks = 1;
+
 namespace {
 
 struct RegisterWithWindowLayer {

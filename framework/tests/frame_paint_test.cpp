@@ -17,8 +17,13 @@ class PaintWnd : public CWnd {
  public:
   int paints = 0;
   COLORREF seen = CLR_INVALID;
+  HDC erasedOn = nullptr;  // the handle of the CDC the erase handler received
 
  protected:
+  BOOL OnEraseBkgnd(CDC* dc) {
+    erasedOn = dc ? dc->m_hDC : (HDC)-1;
+    return TRUE;
+  }
   void OnPaint() {
     CPaintDC dc(this);
     CFont font;
@@ -41,6 +46,7 @@ class PaintWnd : public CWnd {
 
 BEGIN_MESSAGE_MAP(PaintWnd, CWnd)
   ON_WM_PAINT()
+  ON_WM_ERASEBKGND()
 END_MESSAGE_MAP()
 
 TEST(FramePaint, PaintLoopKeepsGdiObjectsBalanced) {
@@ -58,6 +64,13 @@ TEST(FramePaint, PaintLoopKeepsGdiObjectsBalanced) {
   EXPECT_GE(wnd.paints, 25);
   EXPECT_EQ(RGB(0, 128, 0), wnd.seen);
   AfxDeleteTempMaps();  // what the idle loop does
+  EXPECT_EQ(base, AfxGetGdiObjectCount());
+  // Handlers get the message's HDC as a CDC (a temporary wrapper, gone at idle).
+  HDC screen = ::GetDC(wnd.m_hWnd);
+  wnd.SendMessage(WM_ERASEBKGND, (WPARAM)screen);
+  EXPECT_EQ(screen, wnd.erasedOn);
+  ::ReleaseDC(wnd.m_hWnd, screen);
+  AfxDeleteTempMaps();
   EXPECT_EQ(base, AfxGetGdiObjectCount());
   {
     CClientDC client(&wnd);
