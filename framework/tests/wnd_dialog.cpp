@@ -300,3 +300,40 @@ TEST(WndDialog, ColorDialogInitialAndChosenColour) {
 }
 
 }  // namespace
+
+namespace {
+
+// The application's PreTranslateMessage (hot keys, in the program) sees the messages of a modal
+// dialog's loop first, exactly as in the main loop.
+class KeyApp : public CWinApp {
+ public:
+  KeyApp() : CWinApp(L"FxWndKeyApp") {}
+  Log* log = nullptr;
+  BOOL PreTranslateMessage(MSG* m) override {
+    if (m->message == WM_KEYDOWN && log) {
+      log->Add(Fmt("app key %u", (unsigned)m->wParam));
+      if (m->wParam == VK_F5) return TRUE;
+    }
+    return CWinApp::PreTranslateMessage(m);
+  }
+};
+
+TEST(WndDialog, ModalLoopOffersMessagesToTheApplicationFirst) {
+  KeyApp app;
+  ASSERT_EQ(AfxGetThread(), &app);
+  DlgTemplate t = MakeTemplate();
+  ScriptedDialog d;
+  app.log = &d.log;
+  d.InitModalIndirect(t.Get());
+  d.steps = {[](ScriptedDialog& d) {
+    HWND edit = ::GetDlgItem(d.m_hWnd, IDC_NAME);
+    ::PostMessageW(edit, WM_KEYDOWN, VK_F5, 1);
+    ::PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 1);
+  }};
+  EXPECT_EQ(d.DoModal(), IDCANCEL);
+  std::vector<std::string> want = {"app key 116", "app key 27", "pre key 27"};
+  EXPECT_EQ(d.log.Only({"app", "pre"}), want);
+  app.log = nullptr;
+}
+
+}  // namespace
