@@ -278,14 +278,20 @@ void CWinApp::OnFileNew() {
 
 void CWinApp::OnFileOpen() {
   if (!m_pDocManager) return;
-  wchar_t file[MAX_PATH * 4] = {};
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof(ofn);
-  ofn.hwndOwner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = (DWORD)_countof(file);
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (::GetOpenFileNameW(&ofn)) m_pDocManager->OpenDocumentFile(file);
+  // The templates' filters ("Notes (*.ext)|*.ext|"), then every file.
+  CString filter;
+  POSITION pos = GetFirstDocTemplatePosition();
+  while (pos) {
+    CDocTemplate* t = GetNextDocTemplate(pos);
+    CString name, ext;
+    if (t->GetDocString(name, CDocTemplate::filterName) && !name.IsEmpty() &&
+        t->GetDocString(ext, CDocTemplate::filterExt) && !ext.IsEmpty())
+      filter += name + L"|*" + ext + L"|";
+  }
+  filter += L"All Files (*.*)|*.*||";
+  CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, filter,
+                     m_pMainWnd);
+  if (dialog.DoModal() == IDOK) m_pDocManager->OpenDocumentFile(dialog.GetPathName());
 }
 
 BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info) {

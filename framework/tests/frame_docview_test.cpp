@@ -337,6 +337,37 @@ TEST_F(FrameDocView, FileOpenTitlesByNameReusesAnOpenDocumentAndDropsAFailedOne)
   EXPECT_EQ("first.tst - Frame Test", Text(main->m_hWnd));
 }
 
+// The File Open command asks through the file dialog (its test seam answers as a user would).
+std::wstring g_offeredFilter;
+INT_PTR g_dialogAnswer = IDOK;
+INT_PTR ChooseFile(CCommonDialog* dialog) {
+  CFileDialog* file = static_cast<CFileDialog*>(dialog);
+  const wchar_t* f = file->m_ofn.lpstrFilter;
+  g_offeredFilter.clear();
+  while (f && *f) {  // NUL-separated, ended by two NULs
+    g_offeredFilter += f;
+    g_offeredFilter += L'|';
+    f += wcslen(f) + 1;
+  }
+  wcscpy(file->m_ofn.lpstrFile, L"C:\\notes\\chosen.tst");
+  return g_dialogAnswer;
+}
+
+TEST_F(FrameDocView, FileOpenCommandOpensTheChosenFile) {
+  AFX_COMMONDIALOG_HOOK old = AfxSetCommonDialogHook(ChooseFile);
+  g_dialogAnswer = IDCANCEL;
+  App().OnFileOpen();
+  EXPECT_EQ(0, g_liveDocs);
+  EXPECT_EQ(L"Test Files (*.tst)|*.tst|All Files (*.*)|*.*|", g_offeredFilter);
+  g_dialogAnswer = IDOK;
+  App().OnFileOpen();
+  Settle();
+  EXPECT_EQ(1, g_liveDocs);
+  ASSERT_NE(nullptr, main->MDIGetActive());
+  EXPECT_EQ("chosen.tst", N(main->MDIGetActive()->GetActiveDocument()->GetTitle()));
+  AfxSetCommonDialogHook(old);
+}
+
 TEST_F(FrameDocView, ClosingTheLastChildClosesItsDocumentAndRestoresTheFrameMenu) {
   ASSERT_NE(nullptr, NewDocument());
   CMDIChildWnd* child = main->MDIGetActive();
