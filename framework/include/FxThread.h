@@ -8,14 +8,14 @@ class CWinThread;
 
 typedef UINT(AFX_CDECL* AFX_THREADPROC)(LPVOID);
 
-// The loop's window work, installed by the window layer (WndThread.cpp) when it loads; the
-// loop itself knows no windows and does without any that stay null.
+// The loop's window work. Each pointer left null means the loop's own: AfxPreTranslateMessage
+// (the walk from the message's window up to its top-level window); at the first idle round
+// WM_IDLEUPDATECMDUI to the visible main window and its descendants that have objects, at the
+// second AfxDeleteTempMaps; DestroyWindow of the main window when the application's
+// InitInstance fails. The window layer sets the ones it needs to extend (WndThread.cpp).
 struct AFX_THREAD_HOOKS {
-  // Offers a window message to the window tree before it is dispatched; TRUE takes it.
-  BOOL (*preTranslateMessage)(CWinThread* thread, MSG* msg) = nullptr;
-  // Idle work for each count (command-state updates, freeing temporaries); TRUE for more.
-  BOOL (*onIdle)(CWinThread* thread, LONG count) = nullptr;
-  // The application's InitInstance failed: destroy its main window.
+  BOOL (*preTranslateMessage)(CWinThread* thread, MSG* msg) = nullptr;  // TRUE takes the message
+  BOOL (*onIdle)(CWinThread* thread, LONG count) = nullptr;             // TRUE for more rounds
   void (*destroyMainWnd)(CWinThread* thread) = nullptr;
 };
 AFX_THREAD_HOOKS& AfxGetThreadHooks();

@@ -291,7 +291,10 @@ int AfxWinMain(HINSTANCE instance, HINSTANCE, LPTSTR commandLine, int showComman
   if (!app->InitApplication()) return -1;
   if (!app->InitInstance()) {
     AFX_THREAD_HOOKS& hooks = AfxGetThreadHooks();
-    if (hooks.destroyMainWnd) hooks.destroyMainWnd(app);
+    if (hooks.destroyMainWnd)
+      hooks.destroyMainWnd(app);
+    else if (app->m_pMainWnd && app->m_pMainWnd->GetSafeHwnd())
+      app->m_pMainWnd->DestroyWindow();
     return app->ExitInstance();
   }
   return app->Run();

@@ -130,12 +130,24 @@ BOOL CWinThread::PumpMessage() {
 BOOL CWinThread::PreTranslateMessage(MSG* msg) {
   if (!msg->hwnd) return DispatchThreadMessage(msg);
   AFX_THREAD_HOOKS& hooks = AfxGetThreadHooks();
-  return hooks.preTranslateMessage ? hooks.preTranslateMessage(this, msg) : FALSE;
+  return hooks.preTranslateMessage ? hooks.preTranslateMessage(this, msg) : AfxPreTranslateMessage(msg);
 }
 
 BOOL CWinThread::OnIdle(LONG count) {
   AFX_THREAD_HOOKS& hooks = AfxGetThreadHooks();
-  return hooks.onIdle ? hooks.onIdle(this, count) : FALSE;
+  if (hooks.onIdle) return hooks.onIdle(this, count);
+  if (count <= 0) {
+    // first round: command states of the main window and its bars
+    CWnd* main = GetMainWnd();
+    HWND h = main ? main->GetSafeHwnd() : nullptr;
+    if (h && ::IsWindowVisible(h)) {
+      AfxCallWndProc(main, h, WM_IDLEUPDATECMDUI, TRUE, 0);
+      main->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, TRUE, TRUE);
+    }
+    return TRUE;
+  }
+  if (count == 1) AfxDeleteTempMaps();  // second round: temporary wrappers
+  return FALSE;
 }
 
 BOOL CWinThread::IsIdleMessage(MSG* msg) {
