@@ -368,6 +368,30 @@ TEST_F(FrameDocView, FileOpenCommandOpensTheChosenFile) {
   AfxSetCommonDialogHook(old);
 }
 
+std::wstring ClassesValue(LPCTSTR key) {
+  wchar_t value[512] = {};
+  LONG size = sizeof(value);
+  if (RegQueryValueW(HKEY_CLASSES_ROOT, key, value, &size) != ERROR_SUCCESS) return L"<none>";
+  return value;
+}
+
+TEST(FrameShell, FileTypesAreRegisteredFromTheTemplateStringsAndRemoved) {
+  App();
+  App().RegisterShellFileTypes(TRUE);
+  EXPECT_EQ(L"FrameTest Document", ClassesValue(L"FrameTest.Document"));
+  EXPECT_EQ(L"FrameTest.Document", ClassesValue(L".tst"));
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  EXPECT_EQ(L"\"" + std::wstring(exe) + L"\" \"%1\"", ClassesValue(L"FrameTest.Document\\shell\\open\\command"));
+
+  // An unregister run removes them and ends the start (FALSE).
+  CCommandLineInfo info;
+  info.m_nShellCommand = CCommandLineInfo::AppUnregister;
+  EXPECT_FALSE(App().ProcessShellCommand(info));
+  EXPECT_EQ(L"<none>", ClassesValue(L"FrameTest.Document"));
+  EXPECT_EQ(L"<none>", ClassesValue(L".tst"));
+}
+
 TEST_F(FrameDocView, ClosingTheLastChildClosesItsDocumentAndRestoresTheFrameMenu) {
   ASSERT_NE(nullptr, NewDocument());
   CMDIChildWnd* child = main->MDIGetActive();
