@@ -69,6 +69,8 @@ enum FxSig : UINT_PTR {
   FxSig_v_hdrop,        // void (HDROP)                  ON_WM_DROPFILES
   FxSig_u_v,            // UINT ()                       ON_WM_GETDLGCODE
   FxSig_i_W_u_u,        // int (CWnd*, UINT, UINT)       ON_WM_MOUSEACTIVATE
+  FxSig_b_W_cds,        // BOOL (CWnd*, COPYDATASTRUCT*) ON_WM_COPYDATA
+  FxSig_v_b_dw,         // void (BOOL, DWORD)            ON_WM_ACTIVATEAPP
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -248,6 +250,16 @@ struct AFX_NOTIFY {
 #define ON_WM_ENDSESSION() FX_ON_WM(WM_ENDSESSION, FxSig_v_b, void (CWnd::*)(BOOL), OnEndSession)
 #define ON_WM_DROPFILES() FX_ON_WM(WM_DROPFILES, FxSig_v_hdrop, void (CWnd::*)(HDROP), OnDropFiles)
 #define ON_WM_GETDLGCODE() FX_ON_WM(WM_GETDLGCODE, FxSig_u_v, UINT (CWnd::*)(), OnGetDlgCode)
+#define ON_WM_RBUTTONDBLCLK() FX_ON_WM(WM_RBUTTONDBLCLK, FxSig_v_u_p, void (CWnd::*)(UINT, CPoint), OnRButtonDblClk)
+#define ON_WM_MBUTTONUP() FX_ON_WM(WM_MBUTTONUP, FxSig_v_u_p, void (CWnd::*)(UINT, CPoint), OnMButtonUp)
+#define ON_WM_NCLBUTTONUP() FX_ON_WM(WM_NCLBUTTONUP, FxSig_v_u_p, void (CWnd::*)(UINT, CPoint), OnNcLButtonUp)
+#define ON_WM_NCLBUTTONDBLCLK() FX_ON_WM(WM_NCLBUTTONDBLCLK, FxSig_v_u_p, void (CWnd::*)(UINT, CPoint), OnNcLButtonDblClk)
+#define ON_WM_NCRBUTTONUP() FX_ON_WM(WM_NCRBUTTONUP, FxSig_v_u_p, void (CWnd::*)(UINT, CPoint), OnNcRButtonUp)
+#define ON_WM_SYSKEYUP() FX_ON_WM(WM_SYSKEYUP, FxSig_v_u_u_u, void (CWnd::*)(UINT, UINT, UINT), OnSysKeyUp)
+#define ON_WM_SYSCHAR() FX_ON_WM(WM_SYSCHAR, FxSig_v_u_u_u, void (CWnd::*)(UINT, UINT, UINT), OnSysChar)
+#define ON_WM_ENABLE() FX_ON_WM(WM_ENABLE, FxSig_v_b, void (CWnd::*)(BOOL), OnEnable)
+#define ON_WM_COPYDATA() FX_ON_WM(WM_COPYDATA, FxSig_b_W_cds, BOOL (CWnd::*)(CWnd*, COPYDATASTRUCT*), OnCopyData)
+#define ON_WM_ACTIVATEAPP() FX_ON_WM(WM_ACTIVATEAPP, FxSig_v_b_dw, void (CWnd::*)(BOOL, DWORD), OnActivateApp)
 #define ON_WM_MOUSEACTIVATE() FX_ON_WM(WM_MOUSEACTIVATE, FxSig_i_W_u_u, int (CWnd::*)(CWnd*, UINT, UINT), OnMouseActivate)
 
 // Command routing target: everything that takes part in command routing (windows, documents,

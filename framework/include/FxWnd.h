@@ -336,6 +336,16 @@ class CWnd : public CCmdTarget {
   void OnDropFiles(HDROP) { Default(); }
   UINT OnGetDlgCode() { return (UINT)Default(); }
   int OnMouseActivate(CWnd*, UINT, UINT) { return (int)Default(); }
+  void OnRButtonDblClk(UINT, CPoint) { Default(); }
+  void OnMButtonUp(UINT, CPoint) { Default(); }
+  void OnNcLButtonUp(UINT, CPoint) { Default(); }
+  void OnNcLButtonDblClk(UINT, CPoint) { Default(); }
+  void OnNcRButtonUp(UINT, CPoint) { Default(); }
+  void OnSysKeyUp(UINT, UINT, UINT) { Default(); }
+  void OnSysChar(UINT, UINT, UINT) { Default(); }
+  void OnEnable(BOOL) { Default(); }
+  BOOL OnCopyData(CWnd*, COPYDATASTRUCT*) { return (BOOL)Default(); }
+  void OnActivateApp(BOOL, DWORD) { Default(); }
 
   // GetSafeHwnd and friends are called through pointers that may be null; the compiler may
   // assume `this` is never null, so the test goes through an opaque helper.

@@ -451,11 +451,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     case FxSig_v_i_dis: FX_CALL(void (CWnd::*)(int, LPDRAWITEMSTRUCT), (int)wParam, (LPDRAWITEMSTRUCT)lParam); r = TRUE; break;
     case FxSig_v_i_mis: FX_CALL(void (CWnd::*)(int, LPMEASUREITEMSTRUCT), (int)wParam, (LPMEASUREITEMSTRUCT)lParam); r = TRUE; break;
     case FxSig_v_i_del: FX_CALL(void (CWnd::*)(int, LPDELETEITEMSTRUCT), (int)wParam, (LPDELETEITEMSTRUCT)lParam); r = TRUE; break;
-    case FxSig_v_u_u_u:
-      if (message == WM_HOTKEY)
-        FX_CALL(void (CWnd::*)(UINT, UINT, UINT), (UINT)wParam, LOWORD(lParam), HIWORD(lParam));
-      else
-        FX_CALL(void (CWnd::*)(UINT, UINT, UINT), (UINT)wParam, LOWORD(lParam), HIWORD(lParam));
+    case FxSig_v_u_u_u:  // keys: repeat count and flags; hot keys: modifiers and key
+      FX_CALL(void (CWnd::*)(UINT, UINT, UINT), (UINT)wParam, LOWORD(lParam), HIWORD(lParam));
       break;
     case FxSig_v_u_p:
       FX_CALL(void (CWnd::*)(UINT, CPoint), (UINT)wParam, CPoint((short)LOWORD(lParam), (short)HIWORD(lParam)));
@@ -505,6 +502,10 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     case FxSig_i_W_u_u:
       r = FX_CALL(int (CWnd::*)(CWnd*, UINT, UINT), FromHandle((HWND)wParam), LOWORD(lParam), HIWORD(lParam));
       break;
+    case FxSig_b_W_cds:
+      r = FX_CALL(BOOL (CWnd::*)(CWnd*, COPYDATASTRUCT*), FromHandle((HWND)wParam), (COPYDATASTRUCT*)lParam);
+      break;
+    case FxSig_v_b_dw: FX_CALL(void (CWnd::*)(BOOL, DWORD), (BOOL)wParam, (DWORD)lParam); break;
     default:
       return FALSE;  // a command signature on a window message: not ours to call
   }

@@ -8,6 +8,7 @@ using namespace wndtest;
 namespace {
 
 UINT g_regMsg = ::RegisterWindowMessageW(L"PeloraFxTestRegistered");
+COPYDATASTRUCT g_copyData = {5, 5, (PVOID) "files"};
 
 class RecWnd : public CWnd {
  public:
@@ -45,6 +46,10 @@ class RecWnd : public CWnd {
   void OnDestroy() {
     log.Add("destroy");
     CWnd::OnDestroy();
+  }
+  BOOL OnCopyData(CWnd* from, COPYDATASTRUCT* cds) {
+    log.Add(Fmt("copydata %d %u %.*s", from == nullptr, (unsigned)cds->dwData, (int)cds->cbData, (const char*)cds->lpData));
+    return TRUE;
   }
   LRESULT OnUser(WPARAM w, LPARAM l) {
     log.Add(Fmt("user %d %d", (int)w, (int)l));
@@ -85,6 +90,7 @@ BEGIN_MESSAGE_MAP(RecWnd, CWnd)
   ON_WM_HOTKEY()
   ON_WM_NCHITTEST()
   ON_WM_DESTROY()
+  ON_WM_COPYDATA()
   ON_MESSAGE(WM_USER + 5, OnUser)
   ON_REGISTERED_MESSAGE(g_regMsg, OnRegistered)
   ON_COMMAND(1001, OnCmd1)
@@ -150,6 +156,7 @@ TEST(WndMsgMap, WindowMessagesReachTypedHandlers) {
       {WM_NCHITTEST, 0, MAKELPARAM(15, 25), "nchittest 15 25", HTCLIENT},
       {WM_USER + 5, 3, 4, "user 3 4", 42},
       {g_regMsg, 9, 0, "registered 9", 7},
+      {WM_COPYDATA, 0, (LPARAM)&g_copyData, "copydata 1 5 files", TRUE},
   };
   for (const Case& c : cases) {
     w.log.Clear();
