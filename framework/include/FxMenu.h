@@ -31,12 +31,12 @@ class CMenu : public CObject {
   BOOL Attach(HMENU h);
   HMENU Detach();
 
-  BOOL CreateMenu() { return Attach(::CreateMenu()); }
-  BOOL CreatePopupMenu() { return Attach(::CreatePopupMenu()); }
+  BOOL CreateMenu() { return !m_hMenu && AttachNew(::CreateMenu()); }
+  BOOL CreatePopupMenu() { return !m_hMenu && AttachNew(::CreatePopupMenu()); }
   // From the first module of the resource list that holds the menu.
   BOOL LoadMenu(LPCTSTR resourceName);
   BOOL LoadMenu(UINT resourceId) { return LoadMenu(MAKEINTRESOURCE(resourceId)); }
-  BOOL LoadMenuIndirect(const void* menuTemplate) { return Attach(::LoadMenuIndirectW(menuTemplate)); }
+  BOOL LoadMenuIndirect(const void* menuTemplate) { return !m_hMenu && AttachNew(::LoadMenuIndirectW(menuTemplate)); }
   BOOL DestroyMenu();
 
   // --- items
@@ -95,4 +95,7 @@ class CMenu : public CObject {
   // to the menu's wrapper. The defaults do nothing.
   virtual void MeasureItem(LPMEASUREITEMSTRUCT) {}
   virtual void DrawItem(LPDRAWITEMSTRUCT) {}
+
+ private:
+  BOOL AttachNew(HMENU h);  // a menu this object made; destroyed again when it cannot be kept
 };

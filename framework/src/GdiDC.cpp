@@ -32,7 +32,7 @@ void PASCAL CDC::DeleteTempMap() {
 
 BOOL CDC::Attach(HDC h) {
   ASSERT(m_hDC == nullptr);
-  if (!h) return FALSE;
+  if (!h || m_hDC) return FALSE;
   m_hDC = m_hAttribDC = h;
   DCMap().SetPermanent(h, this);
   ++g_fxGdiLive;
@@ -49,15 +49,26 @@ HDC CDC::Detach() {
   return h;
 }
 
+// A DC this object made but cannot keep (it holds one already) is deleted again.
+static BOOL AttachOrDelete(CDC* obj, HDC h) {
+  if (!h) return FALSE;
+  if (obj->Attach(h)) return TRUE;
+  ::DeleteDC(h);
+  return FALSE;
+}
+
 BOOL CDC::CreateDC(LPCTSTR driver, LPCTSTR device, LPCTSTR output, const DEVMODE* init) {
-  return Attach(::CreateDCW(driver, device, output, init));
+  return AttachOrDelete(this, ::CreateDCW(driver, device, output, init));
 }
 
 BOOL CDC::CreateIC(LPCTSTR driver, LPCTSTR device, LPCTSTR output, const DEVMODE* init) {
-  return Attach(::CreateICW(driver, device, output, init));
+  return AttachOrDelete(this, ::CreateICW(driver, device, output, init));
 }
 
-BOOL CDC::CreateCompatibleDC(CDC* dc) { return Attach(::CreateCompatibleDC(dc ? dc->m_hDC : nullptr)); }
+BOOL CDC::CreateCompatibleDC(CDC* dc) {
+  if (m_hDC) return FALSE;
+  return AttachOrDelete(this, ::CreateCompatibleDC(dc ? dc->m_hDC : nullptr));
+}
 
 BOOL CDC::DeleteDC() {
   if (!m_hDC) return FALSE;

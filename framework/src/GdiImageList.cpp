@@ -29,7 +29,7 @@ void PASCAL CImageList::DeleteTempMap() {
 
 BOOL CImageList::Attach(HIMAGELIST h) {
   ASSERT(m_hImageList == nullptr);
-  if (!h) return FALSE;
+  if (!h || m_hImageList) return FALSE;
   m_hImageList = h;
   ImageListMap().SetPermanent(h, this);
   ++g_fxGdiLive;
@@ -51,8 +51,17 @@ BOOL CImageList::DeleteImageList() {
   return ImageList_Destroy(Detach());
 }
 
+// A list this object made but cannot keep (it holds one already) is destroyed again.
+static BOOL AttachOrDestroy(CImageList* obj, HIMAGELIST h) {
+  if (!h) return FALSE;
+  if (obj->Attach(h)) return TRUE;
+  ImageList_Destroy(h);
+  return FALSE;
+}
+
 BOOL CImageList::Create(int cx, int cy, UINT flags, int initial, int grow) {
-  return Attach(ImageList_Create(cx, cy, flags, initial, grow));
+  if (m_hImageList) return FALSE;
+  return AttachOrDestroy(this, ImageList_Create(cx, cy, flags, initial, grow));
 }
 
 BOOL CImageList::Create(UINT bitmapId, int cx, int grow, COLORREF mask) {
@@ -61,9 +70,10 @@ BOOL CImageList::Create(UINT bitmapId, int cx, int grow, COLORREF mask) {
 
 BOOL CImageList::Create(LPCTSTR bitmapName, int cx, int grow, COLORREF mask) {
   HINSTANCE module = AfxFindResourceHandle(bitmapName, RT_BITMAP);
-  if (!module) return FALSE;
+  if (!module || m_hImageList) return FALSE;
   // A DIB section keeps the bitmap's own colour depth in the list.
-  return Attach(ImageList_LoadImageW(module, bitmapName, cx, grow, mask, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  return AttachOrDestroy(this, ImageList_LoadImageW(module, bitmapName, cx, grow, mask, IMAGE_BITMAP,
+                                                    LR_CREATEDIBSECTION));
 }
 
 int CImageList::Add(CBitmap* bitmap, CBitmap* mask) {

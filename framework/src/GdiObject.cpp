@@ -61,9 +61,11 @@ void PASCAL CGdiObject::DeleteTempMap() {
   GdiMap().DeleteTemporaries([](CGdiObject* o) { o->m_hObject = nullptr; });
 }
 
+// An object holds one handle: a second one is refused (rather than leaking the first and
+// leaving the map pointing at the wrong object).
 BOOL CGdiObject::Attach(HGDIOBJ h) {
   ASSERT(m_hObject == nullptr);
-  if (!h) return FALSE;
+  if (!h || m_hObject) return FALSE;
   m_hObject = h;
   GdiMap().SetPermanent(h, this);
   ++g_fxGdiLive;
@@ -85,9 +87,14 @@ BOOL CGdiObject::DeleteObject() {
   return ::DeleteObject(Detach());
 }
 
-BOOL CGdiObject::AttachNew(HGDIOBJ h) { return h ? Attach(h) : FALSE; }
+BOOL CGdiObject::AttachNew(HGDIOBJ h) {
+  if (!h) return FALSE;
+  if (!m_hObject && Attach(h)) return TRUE;
+  ::DeleteObject(h);  // this object already holds a handle: the new one is not kept
+  return FALSE;
+}
 
-BOOL CGdiObject::CreateStockObject(int index) { return AttachNew(::GetStockObject(index)); }
+BOOL CGdiObject::CreateStockObject(int index) { return Attach(::GetStockObject(index)); }
 
 // The constructors that create at once throw the resource exception on failure, so an object
 // never exists half made.
@@ -116,7 +123,7 @@ BOOL CBrush::CreatePatternBrush(CBitmap* bitmap) {
   return h ? AttachNew(::CreatePatternBrush(h)) : FALSE;
 }
 
-BOOL CBrush::CreateSysColorBrush(int index) { return AttachNew(::GetSysColorBrush(index)); }
+BOOL CBrush::CreateSysColorBrush(int index) { return Attach(::GetSysColorBrush(index)); }
 
 BOOL CFont::CreatePointFont(int pointSize, LPCTSTR faceName, CDC* dc) {
   LOGFONT lf = {};

@@ -35,7 +35,7 @@ void PASCAL CMenu::DeleteTempMap() {
 
 BOOL CMenu::Attach(HMENU h) {
   ASSERT(m_hMenu == nullptr);
-  if (!h) return FALSE;
+  if (!h || m_hMenu) return FALSE;
   m_hMenu = h;
   MenuMap().SetPermanent(h, this);
   return TRUE;
@@ -48,9 +48,16 @@ HMENU CMenu::Detach() {
   return h;
 }
 
+BOOL CMenu::AttachNew(HMENU h) {
+  if (!h) return FALSE;
+  if (Attach(h)) return TRUE;
+  ::DestroyMenu(h);  // this object already holds a menu: the new one is not kept
+  return FALSE;
+}
+
 BOOL CMenu::LoadMenu(LPCTSTR resourceName) {
   HINSTANCE module = AfxFindResourceHandle(resourceName, RT_MENU);
-  return module ? Attach(::LoadMenuW(module, resourceName)) : FALSE;
+  return module && !m_hMenu ? AttachNew(::LoadMenuW(module, resourceName)) : FALSE;
 }
 
 BOOL CMenu::DestroyMenu() {

@@ -149,6 +149,25 @@ TEST(FrameGdi, OwnershipAttachDetachAndDelete) {
   }
   EXPECT_EQ(0u, GetObjectType(kept));
   EXPECT_EQ(base, AfxGetGdiObjectCount());
+
+  // An object holds one handle: making a second is refused and leaks nothing.
+  {
+    CBrush red(kRed);
+    HGDIOBJ first = red.m_hObject;
+    EXPECT_FALSE(red.CreateSolidBrush(kBlue));
+    EXPECT_EQ(first, red.m_hObject);
+    EXPECT_EQ(base + 1, AfxGetGdiObjectCount());
+    CDC mem;
+    ASSERT_TRUE(mem.CreateCompatibleDC(nullptr));
+    HDC dc = mem.m_hDC;
+    EXPECT_FALSE(mem.CreateCompatibleDC(nullptr));
+    EXPECT_EQ(dc, mem.m_hDC);
+    CImageList list;
+    ASSERT_TRUE(list.Create(8, 8, ILC_COLOR24, 1, 1));
+    EXPECT_FALSE(list.Create(8, 8, ILC_COLOR24, 1, 1));
+    EXPECT_EQ(base + 3, AfxGetGdiObjectCount());
+  }
+  EXPECT_EQ(base, AfxGetGdiObjectCount());
 }
 
 // The shape of a paint handler: memory DC, bitmap, pens, brushes and fonts made, selected and put

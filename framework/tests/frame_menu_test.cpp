@@ -120,6 +120,14 @@ TEST(FrameMenu, OwnershipDetachAttachAndDestroy) {
   EXPECT_TRUE(IsMenu(kept));
   EXPECT_FALSE(IsMenu(destroyed));
   {
+    CMenu once;
+    ASSERT_TRUE(once.CreatePopupMenu());
+    HMENU first = once.m_hMenu;
+    EXPECT_FALSE(once.CreatePopupMenu());  // one menu per object
+    EXPECT_FALSE(once.LoadMenu(IDR_FRAME_MENU));
+    EXPECT_EQ(first, once.m_hMenu);
+  }
+  {
     CMenu owner;
     EXPECT_TRUE(owner.Attach(kept));
     EXPECT_TRUE(owner.GetSubMenu(0) != nullptr);
