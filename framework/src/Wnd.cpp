@@ -274,9 +274,9 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
 }
 
 BOOL CWnd::PreCreateWindow(CREATESTRUCT& cs) {
+  // The default class erases nothing: windows that use it paint their whole client area.
   if (!cs.lpszClass)
-    cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_ARROW),
-                                       (HBRUSH)(COLOR_WINDOW + 1));
+    cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, ::LoadCursor(nullptr, IDC_ARROW));
   return TRUE;
 }
 

@@ -337,3 +337,33 @@ TEST(WndDialog, ModalLoopOffersMessagesToTheApplicationFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+class CmdApp : public CWinApp {
+ public:
+  CmdApp() : CWinApp(L"FxWndCmdApp") {}
+  std::vector<UINT> seen;
+
+ protected:
+  void OnAppCommand(UINT id) { seen.push_back(id); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CmdApp, CWinApp)
+  ON_COMMAND_RANGE(0x7FF0, 0x8010, OnAppCommand)
+END_MESSAGE_MAP()
+
+TEST(WndDialog, UnhandledMenuCommandsOfADialogReachTheApplication) {
+  CmdApp app;
+  ASSERT_EQ(AfxGetThread(), &app);
+  DlgTemplate t = MakeTemplate();
+  ScriptedDialog d;
+  ASSERT_TRUE(d.CreateIndirect(t.Get()));
+  ::SendMessageW(d.m_hWnd, WM_COMMAND, 0x8005, 0);  // a menu command: the application's
+  ::SendMessageW(d.m_hWnd, WM_COMMAND, 0x7FF5, 0);  // a control id: stays with the dialog
+  EXPECT_EQ(app.seen, std::vector<UINT>{0x8005});
+  d.DestroyWindow();
+}
+
+}  // namespace
