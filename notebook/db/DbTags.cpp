@@ -134,6 +134,15 @@ int CPeloraDatabase::GetNoteTags(const CItemNote* note, std::vector<CString>& na
     return 1;
 }
 
+int CPeloraDatabase::GetNoteTags(const CItemNote* note, CStringList& names)
+{
+    std::vector<CString> found;
+    int result = GetNoteTags(note, found);
+    for (const CString& name : found)
+        names.AddTail(name);
+    return result;
+}
+
 int CPeloraDatabase::UpdateNoteTags(int tagItemId, int noteItemId)
 {
     DB_OP_LOCKED("UpdateNoteTags", 0);

@@ -123,6 +123,8 @@ public:
     // A new[] array of the note itemids (the caller frees it with delete[]), or null.
     int* TagGetNoteList(int tagItemId, int* count);
     int GetNoteTags(const CItemNote* note, std::vector<CString>& names);
+    // The same, appended to a string list.
+    int GetNoteTags(const CItemNote* note, CStringList& names);
     int UpdateNoteTags(int tagItemId, int noteItemId);
     int RemoveNoteTag(int noteItemId, int tagItemId);
 

@@ -163,6 +163,11 @@ TEST_F(StoreItems, TagCountsListsAndFilters)
     names.clear();
     db.GetNoteTags(&trashed, names);
     EXPECT_EQ(names.size(), 1u);   // trashed links count here
+    CStringList list;
+    list.AddTail(L"kept");
+    ASSERT_EQ(db.GetNoteTags(&trashed, list), 1);   // appended after what the list held
+    ASSERT_EQ(list.GetCount(), 2);
+    EXPECT_EQ(list.GetTail(), names[0]);
 
     DB::CItemTag upd;
     upd.itemid = work;
