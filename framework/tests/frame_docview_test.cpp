@@ -19,6 +19,7 @@
 namespace {
 
 std::string g_log;  // who handled the last command
+std::string g_activations;  // views told of (de)activation, in order
 int g_liveDocs = 0;
 
 void Settle() {
@@ -75,6 +76,11 @@ class TestView : public CView {
   void OnInitialUpdate() override {
     ++initialUpdates;
     CView::OnInitialUpdate();
+  }
+  std::string name;  // for the activation log
+  void OnActivateView(BOOL activate, CView* activated, CView* deactivated) override {
+    if (!name.empty()) g_activations += name + (activate ? "+" : "-") + " ";
+    CView::OnActivateView(activate, activated, deactivated);
   }
   void OnUpdate(CView* sender, LPARAM hint, CObject* obj) override {
     ++updates;
@@ -291,8 +297,15 @@ TEST_F(FrameDocView, FileNewMakesDocumentChildAndViewAndActivationFollows) {
   EXPECT_NE(child1, child2);
   EXPECT_EQ("TestDoc2 - Frame Test", Text(main->m_hWnd));
 
+  // Switching children: the old child's view hears of it first, then the new one's; the frame
+  // keeps showing the child template's menu.
+  static_cast<TestView*>(child1->GetActiveView())->name = "v1";
+  static_cast<TestView*>(child2->GetActiveView())->name = "v2";
+  g_activations.clear();
   main->MDIActivate(child1);
   Settle();
+  EXPECT_EQ("v2- v1+ ", g_activations);
+  EXPECT_EQ(Template()->m_hMenuShared, ::GetMenu(main->m_hWnd));
   EXPECT_EQ(child1, main->MDIGetActive());
   EXPECT_EQ(child1, main->GetActiveFrame());
   EXPECT_EQ("TestDoc1 - Frame Test", Text(main->m_hWnd));
