@@ -146,8 +146,10 @@ BOOL CFrameWnd::Create(LPCTSTR className, LPCTSTR title, DWORD style, const RECT
       return FALSE;
     }
   }
-  if (!CreateEx(exStyle, className, title, style, rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top, parent->GetSafeHwnd(), menu, (LPVOID)context)) {
+  // rectDefault's extent is CW_USEDEFAULT by wrap-around: computed unsigned, without overflow.
+  int cx = (int)((unsigned)rect.right - (unsigned)rect.left), cy = (int)((unsigned)rect.bottom - (unsigned)rect.top);
+  if (!CreateEx(exStyle, className, title, style, rect.left, rect.top, cx, cy, parent->GetSafeHwnd(), menu,
+                (LPVOID)context)) {
     // The object may be gone (PostNcDestroy): only the menu is left to free.
     if (menu) ::DestroyMenu(menu);
     return FALSE;

@@ -222,8 +222,8 @@ BOOL CMDIChildWnd::Create(LPCTSTR className, LPCTSTR title, DWORD style, const R
   cs.hwndParent = parent->m_hWnd;
   cs.x = rect.left;
   cs.y = rect.top;
-  cs.cx = rect.right - rect.left;
-  cs.cy = rect.bottom - rect.top;
+  cs.cx = (int)((unsigned)rect.right - (unsigned)rect.left);  // CW_USEDEFAULT by wrap-around
+  cs.cy = (int)((unsigned)rect.bottom - (unsigned)rect.top);
   cs.hInstance = AfxGetInstanceHandle();
   cs.lpCreateParams = context;
   if (!PreCreateWindow(cs)) {
