@@ -123,6 +123,28 @@ TEST(FrameBars, ToolAndStatusBarsAroundTheViewWithIdleUpdatesAndCommands) {
   EXPECT_EQ(view.bottom, bottom.top);
   EXPECT_EQ(client.bottom, bottom.bottom);
 
+  // A second bar docked at the first one's rectangle moved one pixel right joins its row, after it.
+  CToolBar second;
+  ASSERT_TRUE(second.CreateEx(frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP));
+  ASSERT_TRUE(second.LoadToolBar(IDR_TEST_TOOLBAR));
+  second.EnableDocking(CBRS_ALIGN_ANY);
+  CRect firstRect;
+  tool.GetWindowRect(&firstRect);
+  firstRect.OffsetRect(1, 0);
+  frame->DockControlBar(&second, AFX_IDW_DOCKBAR_TOP, &firstRect);
+  EXPECT_EQ(dockTop, second.GetParent());
+  CRect a = RectIn(&tool, frame), b = RectIn(&second, frame);
+  EXPECT_EQ(a.top, b.top);
+  EXPECT_EQ(a.right, b.left);
+  EXPECT_EQ(top.Height(), RectIn(dockTop, frame).Height());  // still one row
+  // Without a rectangle a bar starts a new row below.
+  frame->DockControlBar(&second, AFX_IDW_DOCKBAR_TOP);
+  EXPECT_EQ(RectIn(&tool, frame).bottom, RectIn(&second, frame).top);
+  EXPECT_EQ(2 * top.Height(), RectIn(dockTop, frame).Height());
+  second.DestroyWindow();
+  frame->RecalcLayout();
+  EXPECT_EQ(top.Height(), RectIn(dockTop, frame).Height());
+
   // Idle time: buttons and panes take their state from the frame's routing.
   frame->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, TRUE, TRUE);
   EXPECT_TRUE(tool.GetToolBarCtrl().IsButtonEnabled(ID_B_PLAIN));
