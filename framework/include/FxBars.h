@@ -100,7 +100,7 @@ class CControlBar : public CWnd {
 class CDockBar : public CControlBar {
   DECLARE_DYNAMIC(CDockBar)
  public:
-  CDockBar() {}
+  CDockBar() { m_bAutoDelete = TRUE; }  // sides are made with new and go with their window
   BOOL Create(CWnd* parent, DWORD style, UINT id);
   // Docks `bar` in the row that `rect` (screen coordinates) falls in, at its left edge; without
   // a rectangle, in a new row after the others.

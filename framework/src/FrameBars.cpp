@@ -58,7 +58,6 @@ void CFrameWnd::EnableDocking(DWORD style) {
     CWnd* existing = CWnd::FromHandlePermanent(::GetDlgItem(m_hWnd, entry[0]));
     if (existing && existing->IsKindOf(RUNTIME_CLASS(CDockBar))) continue;
     CDockBar* dock = new CDockBar;
-    dock->m_bAutoDelete = TRUE;
     if (!dock->Create(this, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | entry[1], entry[0]))
       AfxThrowResourceException();
   }
