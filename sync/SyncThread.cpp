@@ -1,0 +1,1034 @@
+// The two sync threads: the chain of phase messages, the shared state of a sync and the
+// requests of the user interface. The merge rules themselves are in Merge.cpp.
+#include "SyncThread.h"
+#include "ActivityLog.h"
+#include "ObjectId.h"
+#include "StringTable.h"
+#include "UserAccounts.h"
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+namespace Sync {
+
+namespace {
+
+// Process-wide state of the sync side, shared by both threads.
+struct Shared {
+    CCriticalSection lock;                 // the client and the thread count
+    CSync* client = nullptr;
+    int threadCount = 0;
+    std::atomic<int> uploadResult{0};
+    std::atomic<int> downloadResult{0};
+    std::mutex textLock;                   // the texts below
+    CString lastErrorDesc;
+    CString email;
+    BYTE digest[16] = {};
+    CString installer;
+    std::atomic<time_t> lastUploadReport{0};
+    std::atomic<CSyncThread*> threadA{nullptr};
+    std::atomic<CSyncThread*> threadB{nullptr};
+    std::atomic<ISyncStore*> store{nullptr};
+    std::atomic<unsigned> pauseMs{1000};
+    std::atomic<int> syncType{0};
+    std::atomic<int> reminderOlderDays{0};
+};
+
+Shared& S()
+{
+    static Shared shared;
+    return shared;
+}
+
+const wchar_t* const kTerminateEvent = L"PelorEventSyncTerminate";
+const wchar_t* const kUploadEvent = L"PelorEventUploadRunning";
+const wchar_t* const kDownloadEvent = L"PelorEventDownloadRunning";
+
+// The error text field holds 255 characters: longer service texts are cut, not refused.
+const int kMaxErrorDesc = 255;
+
+bool IsSet(HANDLE event)
+{
+    return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+HANDLE OpenNamed(const wchar_t* name)
+{
+    // manual reset, not signalled; an existing event of that name is opened as it is
+    return CreateEventW(nullptr, TRUE, FALSE, name);
+}
+
+void Log(const char* text, const wchar_t* value = nullptr)
+{
+    CLogStream log(LOG_LEVEL_SYNC);
+    log << text;
+    if (value)
+        log << value;
+    log.End();
+}
+
+void LogNum(const char* text, long long value)
+{
+    CLogStream log(LOG_LEVEL_SYNC);
+    log << text << value;
+    log.End();
+}
+
+}  // namespace
+
+IMPLEMENT_DYNCREATE(CSyncThread, CWinThread)
+
+BEGIN_MESSAGE_MAP(CSyncThread, CWinThread)
+ON_THREAD_MESSAGE(WM_SYNC_AUTH_REQUEST, OnAuthRequest)
+ON_THREAD_MESSAGE(WM_SYNC_RUN, OnRunSync)
+ON_THREAD_MESSAGE(WM_SYNC_STOP, OnStopSync)
+ON_THREAD_MESSAGE(WM_SYNC_GET_STRUCT, OnSyncGetNotesStruct)
+ON_THREAD_MESSAGE(WM_SYNC_UPLOAD_FOLDERS, OnSyncUploadFolders)
+ON_THREAD_MESSAGE(WM_SYNC_UPLOAD_NOTES, OnSyncUploadNotes)
+ON_THREAD_MESSAGE(WM_SYNC_UPLOAD_ATTACH, OnSyncUploadAttach)
+ON_THREAD_MESSAGE(WM_SYNC_REMOVE_ITEMS, OnSyncRemoveItems)
+ON_THREAD_MESSAGE(WM_SYNC_DOWNLOAD_ITEM, OnSyncDownloadItem)
+ON_THREAD_MESSAGE(WM_SYNC_DOWNLOAD_DONE, OnDownloadDone)
+ON_THREAD_MESSAGE(WM_SYNC_UPLOAD_DONE, OnUploadDone)
+ON_THREAD_MESSAGE(WM_SYNC_FINISH, OnSyncFinish)
+ON_THREAD_MESSAGE(WM_SYNC_CHECK_UPDATE, OnCheckUpdate)
+ON_THREAD_MESSAGE(WM_SYNC_DOWNLOAD_UPDATE, OnDownloadUpdate)
+ON_THREAD_MESSAGE(WM_SYNC_DOWNLOAD_FOLDERS, OnSyncDownloadFolders)
+ON_THREAD_MESSAGE(WM_SYNC_GET_BACKUP_LIST, OnGetBackupList)
+ON_THREAD_MESSAGE(WM_SYNC_GET_BACKUP_PREVIEW, OnGetBackupPreview)
+ON_THREAD_MESSAGE(WM_SYNC_RESTORE_BACKUP, OnRestoreBackup)
+ON_THREAD_MESSAGE(WM_SYNC_GET_SHARE_LINK, OnGetShareLinkReq)
+ON_THREAD_MESSAGE(WM_SYNC_UNSHARE_LINK, OnUnshareLinkReq)
+END_MESSAGE_MAP()
+
+// ---------------------------------------------------------------- observer of a window
+
+void CSyncWindowObserver::OnSyncThreadEvent(int code, const wchar_t* text1, const wchar_t* text2, WPARAM value)
+{
+    HWND window = m_window.load();
+    if (!window)
+        return;
+    SyncEventRecord* record = new SyncEventRecord;
+    record->code = code;
+    record->text1 = text1 ? text1 : L"";
+    record->text2 = text2 ? text2 : L"";
+    record->wparam = value;
+    if (!PostMessageW(window, WM_SYNC_EVENT, value, (LPARAM)record))
+        delete record;   // the window is gone: nobody would free it
+}
+
+void CSyncWindowObserver::OnSyncProgress(const SyncProgressRecord& progress)
+{
+    HWND window = m_window.load();
+    if (!window)
+        return;
+    SyncProgressRecord* record = new SyncProgressRecord(progress);
+    // sent, so the frame has handled (and freed) it when this returns; a failed send frees it here
+    if (!SendMessageTimeoutW(window, WM_SYNC_PROGRESS, 0, (LPARAM)record, SMTO_NORMAL, 30000, nullptr))
+        delete record;
+}
+
+// ---------------------------------------------------------------- construction and wiring
+
+CSyncThread::CSyncThread() { m_bAutoDelete = FALSE; }
+
+CSyncThread::~CSyncThread() {}
+
+void CSyncThread::SetThreads(CSyncThread* a, CSyncThread* b)
+{
+    S().threadA = a;
+    S().threadB = b;
+}
+
+CSyncThread* CSyncThread::GetThreadA() { return S().threadA.load(); }
+CSyncThread* CSyncThread::GetThreadB() { return S().threadB.load(); }
+
+CSync* CSyncThread::GetClient()
+{
+    CSingleLock guard(&S().lock, TRUE);
+    return S().client;
+}
+
+int CSyncThread::GetThreadCount()
+{
+    CSingleLock guard(&S().lock, TRUE);
+    return S().threadCount;
+}
+
+void CSyncThread::SetRetryPauseMs(unsigned ms) { S().pauseMs = ms; }
+void CSyncThread::SetStore(ISyncStore* store) { S().store = store; }
+ISyncStore* CSyncThread::GetStore() { return S().store.load(); }
+void CSyncThread::SetSyncType(int type) { S().syncType = type; }
+void CSyncThread::SetReminderOlderDays(int days) { S().reminderOlderDays = days; }
+int CSyncThread::GetReminderOlderDays() { return S().reminderOlderDays; }
+
+void CSyncThread::SetAccount(const wchar_t* email, const BYTE digest[16])
+{
+    {
+        std::lock_guard<std::mutex> guard(S().textLock);
+        S().email = email ? email : L"";
+        memset(S().digest, 0, 16);
+        if (digest)
+            memcpy(S().digest, digest, 16);
+    }
+    // the application installs the credentials it accepted
+    if (CSync* client = GetClient())
+        client->SetCredentials(email, digest, digest ? 16 : 0);
+}
+
+CString CSyncThread::GetDownloadedInstaller()
+{
+    std::lock_guard<std::mutex> guard(S().textLock);
+    return S().installer;
+}
+
+int CSyncThread::GetUploadResult() { return S().uploadResult; }
+int CSyncThread::GetDownloadResult() { return S().downloadResult; }
+
+CString CSyncThread::GetLastErrorDesc()
+{
+    std::lock_guard<std::mutex> guard(S().textLock);
+    return S().lastErrorDesc;
+}
+
+void CSyncThread::SetLastErrorDesc(const CString& text)
+{
+    std::lock_guard<std::mutex> guard(S().textLock);
+    S().lastErrorDesc = text.GetLength() > kMaxErrorDesc ? text.Left(kMaxErrorDesc) : text;
+}
+
+BOOL CSyncThread::InitInstance()
+{
+    CWinThread::InitInstance();
+    CSingleLock guard(&S().lock, TRUE);
+    ++S().threadCount;
+    m_terminateEvent = OpenNamed(kTerminateEvent);
+    m_uploadRunningEvent = OpenNamed(kUploadEvent);
+    m_downloadRunningEvent = OpenNamed(kDownloadEvent);
+    if (!S().client) {
+        S().client = new CSync(GetDefaultServiceUrl(), "win_client");
+        S().client->SetTransferEvents(this);
+    } else if (this == S().threadA.load()) {
+        S().client->SetTransferEvents(this);
+    }
+    return TRUE;
+}
+
+int CSyncThread::ExitInstance()
+{
+    {
+        CSingleLock guard(&S().lock, TRUE);
+        if (S().client && S().threadCount == 1) {
+            delete S().client;
+            S().client = nullptr;
+        }
+        --S().threadCount;
+        for (HANDLE* h : {&m_terminateEvent, &m_uploadRunningEvent, &m_downloadRunningEvent}) {
+            if (*h)
+                CloseHandle(*h);
+            *h = nullptr;
+        }
+    }
+    return CWinThread::ExitInstance();
+}
+
+// ---------------------------------------------------------------- state
+
+bool CSyncThread::IsSyncRunning()
+{
+    // the events are named: any handle of the process sees the same state
+    HANDLE up = OpenEventW(SYNCHRONIZE, FALSE, kUploadEvent);
+    HANDLE down = OpenEventW(SYNCHRONIZE, FALSE, kDownloadEvent);
+    bool running = IsSet(up) || IsSet(down);
+    if (up)
+        CloseHandle(up);
+    if (down)
+        CloseHandle(down);
+    return running;
+}
+
+bool CSyncThread::IsTerminating()
+{
+    bool running = IsSet(m_uploadRunningEvent) || IsSet(m_downloadRunningEvent);
+    return running && IsSet(m_terminateEvent);
+}
+
+int CSyncThread::NoteCheck()
+{
+    if (IsTerminating())
+        return SYNC_TERMINATED;
+    if (!IsSet(m_uploadRunningEvent) && !IsSet(m_downloadRunningEvent))
+        return SYNC_NOT_RUNNING;
+    return 0;
+}
+
+bool CSyncThread::Pause(unsigned ms)
+{
+    // a stop ends the wait early
+    HANDLE terminate = OpenEventW(SYNCHRONIZE, FALSE, kTerminateEvent);
+    if (!terminate) {
+        Sleep(ms);
+        return true;
+    }
+    DWORD w = WaitForSingleObject(terminate, ms);
+    CloseHandle(terminate);
+    return w != WAIT_OBJECT_0;
+}
+
+bool CSyncThread::CheckOfflineLogin(const wchar_t* email, const BYTE digest[16])
+{
+    CSync* client = GetClient();
+    CUserAccounts* accounts = client ? client->GetAccountCache() : nullptr;
+    return accounts && accounts->CheckOfflineLogin(email, digest);
+}
+
+// ---------------------------------------------------------------- reports
+
+void CSyncThread::Event(int code, const wchar_t* text1, const wchar_t* text2, WPARAM value)
+{
+    if (m_observer)
+        m_observer->OnSyncThreadEvent(code, text1, text2, value);
+}
+
+void CSyncThread::Progress(float progress, int code, const CString& text)
+{
+    if (!m_observer)
+        return;
+    SyncProgressRecord record;
+    record.progress = progress;
+    record.code = code;
+    record.text = text;
+    m_observer->OnSyncProgress(record);
+}
+
+void CSyncThread::Progress(float progress, int code, int stringId, const wchar_t* defaultText)
+{
+    Progress(progress, code, GetLangString(stringId, defaultText));
+}
+
+void CSyncThread::ReportUploadProgress(double percent)
+{
+    time_t now = time(nullptr);
+    time_t last = S().lastUploadReport.load();
+    if (now - last < 3)
+        return;
+    S().lastUploadReport = now;
+    CString text;
+    text.Format(L"%s %.1lf%%", GetLangString(1723, L"Upload attachment ").GetString(), percent);
+    Progress(0.0f, 0, text);
+}
+
+void CSyncThread::OnUpdateDownloadTick() { Event(SYNC_EVENT_UPDATE_PROGRESS, nullptr, nullptr); }
+
+void CSyncThread::PostToA(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (CSyncThread* a = GetThreadA())
+        a->PostThreadMessage(message, wParam, lParam);
+}
+
+void CSyncThread::PostToB(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (CSyncThread* b = GetThreadB())
+        b->PostThreadMessage(message, wParam, lParam);
+}
+
+bool CSyncThread::FolderSyncs(int folderItemId)
+{
+    ISyncStore* store = GetStore();
+    MergeFolder folder;
+    return !(store && store->GetFolderByItemId(folderItemId, folder) && (folder.flags & FOLDER_FLAG_NO_SYNC));
+}
+
+// ---------------------------------------------------------------- requests
+
+void CSyncThread::PostAuthRequest(AuthCallback callback, void* userData, const wchar_t* email, const BYTE digest[16])
+{
+    AuthRequest* request = new AuthRequest;
+    request->callback = callback;
+    request->userData = userData;
+    request->email = email ? email : L"";
+    if (digest)
+        memcpy(request->digest, digest, 16);
+    if (!PostThreadMessage(WM_SYNC_AUTH_REQUEST, 0, (LPARAM)request))
+        delete request;
+}
+
+void CSyncThread::RunSync() { PostThreadMessage(WM_SYNC_RUN, 0, 0); }
+
+void CSyncThread::StopSync()
+{
+    if (m_terminateEvent)
+        SetEvent(m_terminateEvent);
+    PostThreadMessage(WM_SYNC_STOP, 0, 0);
+}
+
+void CSyncThread::CheckUpdate(WPARAM value) { PostThreadMessage(WM_SYNC_CHECK_UPDATE, value, 0); }
+void CSyncThread::DownloadUpdate() { PostThreadMessage(WM_SYNC_DOWNLOAD_UPDATE, 0, 0); }
+void CSyncThread::RequestSyncFolders(HWND window) { PostToB(WM_SYNC_DOWNLOAD_FOLDERS, (WPARAM)window, 0); }
+void CSyncThread::GetBackupList() { PostThreadMessage(WM_SYNC_GET_BACKUP_LIST, 0, 0); }
+
+namespace {
+wchar_t* CopyText(const wchar_t* text)
+{
+    if (!text)
+        return nullptr;
+    size_t n = wcslen(text) + 1;
+    wchar_t* copy = new wchar_t[n];
+    memcpy(copy, text, n * sizeof(wchar_t));
+    return copy;
+}
+}  // namespace
+
+void CSyncThread::GetBackupPreview(const wchar_t* backupId)
+{
+    wchar_t* id = CopyText(backupId);
+    if (!PostThreadMessage(WM_SYNC_GET_BACKUP_PREVIEW, 0, (LPARAM)id))
+        delete[] id;
+}
+
+void CSyncThread::RestoreBackup(const wchar_t* backupId, std::vector<CString>* items)
+{
+    wchar_t* id = CopyText(backupId);
+    if (!PostThreadMessage(WM_SYNC_RESTORE_BACKUP, (WPARAM)items, (LPARAM)id)) {
+        delete[] id;
+        delete items;
+    }
+}
+
+void CSyncThread::GetShareLink(HWND window, const wchar_t* noteId)
+{
+    wchar_t* id = CopyText(noteId);
+    if (!PostThreadMessage(WM_SYNC_GET_SHARE_LINK, (WPARAM)window, (LPARAM)id))
+        delete[] id;
+}
+
+void CSyncThread::UnshareLink(HWND window, const wchar_t* noteId)
+{
+    wchar_t* id = CopyText(noteId);
+    if (!PostThreadMessage(WM_SYNC_UNSHARE_LINK, (WPARAM)window, (LPARAM)id))
+        delete[] id;
+}
+
+// ---------------------------------------------------------------- login
+
+void CSyncThread::OnAuthRequest(WPARAM, LPARAM lParam)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnAuthRequest");
+    AuthRequest* request = (AuthRequest*)lParam;
+    if (!request)
+        return;
+    request->result = -6;
+    request->status = AUTH_FAILED;
+    CSync* client = GetClient();
+    if (client) {
+        CString savedEmail;
+        BYTE savedDigest[64] = {};
+        int savedLength = 0;
+        client->GetCredentials(savedEmail, savedDigest, savedLength);
+        bool offline = true;
+        if (client->CheckConnection(client->GetBaseAddress())) {
+            client->SetCredentials(request->email, request->digest, 16);
+            int rc = client->Authenticate();
+            request->result = rc;
+            if (rc == 0)
+                request->status = AUTH_ONLINE;
+            offline = rc == SYNC_UNREACHABLE;
+        }
+        if (offline) {
+            request->status = AUTH_FAILED;
+            request->result = -6;
+            if (CheckOfflineLogin(request->email, request->digest)) {
+                request->status = AUTH_OFFLINE;
+                request->result = 0;
+            }
+        }
+        // the caller installs the new credentials when it accepts the result
+        client->SetCredentials(savedEmail, savedLength ? savedDigest : nullptr, savedLength);
+    }
+    if (request->callback)
+        request->callback(request->userData, this, request);
+    delete request;
+}
+
+namespace {
+void AuthCompleteCallback(void*, CSyncThread* thread, AuthRequest* request)
+{
+    thread->OnMessageAuthComplete(request->result, request->status);
+}
+}  // namespace
+
+void CSyncThread::OnRunSync(WPARAM, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnRunSync");
+    if (IsSyncRunning()) {
+        Log("Restarting sync by user...");
+        SetEvent(m_terminateEvent);
+        m_restart = 1;
+        return;
+    }
+    Log("Run sync by user...");
+    ResetEvent(m_terminateEvent);
+    SetEvent(m_uploadRunningEvent);
+    S().uploadResult = SYNC_STILL_RUNNING;
+    // no download yet: an old download result must not colour this sync's end
+    S().downloadResult = 0;
+    m_endReported = false;
+    SetLastErrorDesc(CString());
+    m_restart = 0;
+    m_uploadCount.clear();
+    m_skipUpload.clear();
+    m_skipResult = 0;
+    Progress(0.0f, 0, 1716, L"Authenticate...");
+    Event(SYNC_EVENT_STARTED, L"", nullptr);
+    CString email;
+    BYTE digest[16];
+    {
+        std::lock_guard<std::mutex> guard(S().textLock);
+        email = S().email;
+        memcpy(digest, S().digest, 16);
+    }
+    PostAuthRequest(AuthCompleteCallback, nullptr, email, digest);
+}
+
+void CSyncThread::OnMessageAuthComplete(int result, int status)
+{
+    if (status != AUTH_OFFLINE && status != AUTH_ONLINE) {
+        Log("Authenticate failed");
+        Progress(0.0f, -1, 1715, L"Authenticate failed");
+    } else if (result != 0 || status != AUTH_ONLINE) {
+        // an offline acceptance signs the user in but does not sync
+        Log("Sync failed");
+        Progress(0.0f, -1, 1713, L"Sync failed");
+    }
+    if (status != AUTH_ONLINE || result != 0) {
+        ResetEvent(m_uploadRunningEvent);
+        m_restart = 0;
+    } else {
+        PostThreadMessage(WM_SYNC_GET_STRUCT, 0, 0);
+    }
+    if (m_observer && !IsSet(m_uploadRunningEvent) && !IsSet(m_downloadRunningEvent))
+        Event(SYNC_EVENT_ENDED, L"", nullptr);
+}
+
+void CSyncThread::OnStopSync(WPARAM, LPARAM)
+{
+    if (IsSyncRunning()) {
+        m_restart = 0;
+        SetEvent(m_terminateEvent);
+    }
+}
+
+// ---------------------------------------------------------------- structure
+
+void CSyncThread::OnSyncGetNotesStruct(WPARAM, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncGetNotesStruct");
+    ISyncStore* store = GetStore();
+    CSync* client = GetClient();
+    if (IsTerminating() || !IsSyncRunning() || !store || !client) {
+        PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
+        return;
+    }
+    Progress(0.0f, 0, 1717, L"Downloading meta info...");
+    CString stamp = store->GetParam(L"last_update_time", L"0");
+    std::string stampA = ToUtf8(stamp);
+    CDataStruct data;
+    int rc = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Log("Downloading note struct...  from timestamp = ", stamp);
+        rc = client->GetDataStruct(stampA.c_str(), data);
+        if (rc == 0)
+            break;
+        if (IsTerminating()) {
+            rc = SYNC_TERMINATED;
+            break;
+        }
+        if (attempt < 2 && !Pause(S().pauseMs)) {
+            rc = SYNC_TERMINATED;
+            break;
+        }
+    }
+    if (rc == 0) {
+        if (data.hasTags)
+            store->MergeServerTags(data.tags);
+        Progress(0.0f, 0, 1718, L"Updating folders...");
+        rc = SyncUpdateClientFolders(data.items);
+        if (rc == 0) {
+            Progress(0.0f, 0, 1719, L"Updating notes...");
+            rc = SyncUpdateClientNotes(data.items, _wtoi(stamp));
+        }
+        if (rc == 0) {
+            Progress(0.0f, 0, 1720, L"Removing old items...");
+            rc = SyncRemoveClientItems(data.removed);
+        }
+    }
+    if (rc != 0) {
+        Log("Downloaded note struct. Using previous timestamp = ", stamp);
+        PostThreadMessage(WM_SYNC_UPLOAD_DONE, (WPARAM)rc, 0);
+        return;
+    }
+    store->SetParam(L"last_update_time", data.lastUpdateTime);
+    Log("    new_timestamp = ", data.lastUpdateTime);
+    PostThreadMessage(WM_SYNC_UPLOAD_FOLDERS, 0, 0);
+    CSyncThread* b = GetThreadB();
+    if (b && !IsSet(m_downloadRunningEvent)) {
+        SetEvent(m_downloadRunningEvent);
+        S().downloadResult = SYNC_STILL_RUNNING;
+        b->PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 1, 0);
+    }
+}
+
+// ---------------------------------------------------------------- uploads
+
+void CSyncThread::OnSyncUploadFolders(WPARAM, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncUploadFolders");
+    if (IsTerminating() || !IsSyncRunning()) {
+        PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
+        return;
+    }
+    int rc = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Progress(0.0f, 0, 1721, L"Upload folders/tags...");
+        rc = SyncUploadFoldersToServer();
+        if (rc == 0) {
+            PostThreadMessage(WM_SYNC_UPLOAD_NOTES, 0, 0);
+            return;
+        }
+        if (IsTerminating() || !Pause(S().pauseMs)) {
+            Log("terminated");
+            rc = SYNC_TERMINATED;
+            break;
+        }
+    }
+    PostThreadMessage(WM_SYNC_UPLOAD_DONE, (WPARAM)rc, 0);
+}
+
+void CSyncThread::OnSyncUploadNotes(WPARAM, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncUploadNotes");
+    ISyncStore* store = GetStore();
+    CSync* client = GetClient();
+    if (IsTerminating() || !IsSyncRunning() || !store || !client) {
+        PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
+        return;
+    }
+    Progress(0.0f, 0, 1722, L"Upload notes...");
+    // Notes still waiting for their content from the server are not sent: their local text
+    // is not the server's latest, and the download keeps a local edit as a conflict copy.
+    MergeNote note;
+    bool found = false;
+    for (MergeNote& n : store->GetNotesForUpload()) {
+        if (n.sync_priority > 0 || m_skipUpload.count(n.note_id) || !FolderSyncs(n.folder_id))
+            continue;
+        note = n;
+        found = true;
+        break;
+    }
+    if (!found) {
+        Log("No notes for upload");
+        PostThreadMessage(WM_SYNC_REMOVE_ITEMS, 0, 0);
+        return;
+    }
+    // A note that keeps coming back (the service keeps refusing its attachments, or its
+    // row cannot be marked clean) is given up on for this sync and reported at its end.
+    if (m_uploadCount[note.note_id] >= kMaxUploadsPerNote) {
+        Log("Note upload given up for this sync. note_id = ", note.note_id);
+        m_skipUpload.insert(note.note_id);
+        if (!m_skipResult)
+            m_skipResult = -23;
+        PostThreadMessage(WM_SYNC_UPLOAD_NOTES, 0, 0);
+        return;
+    }
+    m_attachQueue.clear();
+    for (MergeAttach& a : store->GetAttaches(note.note_id, nullptr, false))
+        m_attachQueue.push_back(a);
+    for (const MergeAttach& a : m_attachQueue) {
+        if (a.srv_id.IsEmpty() && a.sync_url.IsEmpty()) {
+            PostThreadMessage(WM_SYNC_UPLOAD_ATTACH, 0, 0);
+            return;
+        }
+        CLogStream log(LOG_LEVEL_SYNC);
+        log << "POSSIBLE ERROR Attach will not be upload !!! " << a.srv_id.GetString() << " "
+            << a.sync_url.GetString() << " " << a.sync_priority;
+        log.End();
+    }
+    ++m_uploadCount[note.note_id];
+    int rc = 0;
+    CString errorText;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        rc = SyncUploadNoteToServer(note, errorText);
+        if (rc == 0 || rc == -20)
+            break;
+        if (rc == -19) {
+            rc = 0;
+            break;
+        }
+        if (rc == -23) {
+            store->MarkAttachesAsDirty(note.note_id);
+            rc = 0;
+            break;
+        }
+        if (IsTerminating()) {
+            rc = SYNC_TERMINATED;
+            break;
+        }
+        if (attempt < 2 && !Pause(S().pauseMs)) {
+            rc = SYNC_TERMINATED;
+            break;
+        }
+    }
+    if (rc == 0) {
+        rc = client->GetUserInfo();
+        if (rc == 0) {
+            if (CUserAccounts* accounts = client->GetAccountCache()) {
+                unsigned long long max = (unsigned)*accounts->GetNotesMax();
+                unsigned long long current = (unsigned)*accounts->GetNotesCurrent();
+                if (current * 1024 + 5120 >= max * 1024)
+                    Event(SYNC_EVENT_QUOTA_NEAR, L"", nullptr);
+            }
+            PostThreadMessage(WM_SYNC_UPLOAD_NOTES, 0, 0);
+            return;
+        }
+        errorText = client->GetLastErrorDesc();
+    }
+    SetLastErrorDesc(errorText);
+    PostThreadMessage(WM_SYNC_UPLOAD_DONE, (WPARAM)rc, 0);
+}
+
+void CSyncThread::OnSyncUploadAttach(WPARAM, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncUploadAttach");
+    ISyncStore* store = GetStore();
+    if (IsTerminating() || !IsSyncRunning() || !store) {
+        PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
+        return;
+    }
+    Progress(0.0f, 0, 1723, L"Upload attachments...");
+    for (MergeAttach& a : m_attachQueue) {
+        if (!a.srv_id.IsEmpty() || !a.sync_url.IsEmpty())
+            continue;
+        int rc = 0;
+        CString serverName;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            rc = SyncUploadAttach(a.note_id, a.attach_id, serverName);
+            if (rc == 0)
+                break;
+            if (IsTerminating() || (attempt < 2 && !Pause(S().pauseMs))) {
+                rc = SYNC_TERMINATED;
+                break;
+            }
+        }
+        if (rc != 0) {
+            PostThreadMessage(WM_SYNC_UPLOAD_DONE, (WPARAM)rc, 0);
+            return;
+        }
+        // the store's row as it is now (the upload may have removed duplicates)
+        std::vector<MergeAttach> rows = store->GetAttaches(a.note_id, a.attach_id, true);
+        MergeAttach row = rows.empty() ? a : rows.back();
+        row.sync_priority = 0;
+        row.srv_id = serverName;
+        store->UpdateAttach(row);
+        a.srv_id = serverName;
+        a.sync_priority = 0;
+        PostThreadMessage(WM_SYNC_UPLOAD_ATTACH, 0, 0);
+        return;
+    }
+    PostThreadMessage(WM_SYNC_UPLOAD_NOTES, 0, 0);
+}
+
+void CSyncThread::OnSyncRemoveItems(WPARAM, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncRemoveItems");
+    if (IsTerminating() || !IsSyncRunning()) {
+        PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
+        return;
+    }
+    int rc = SyncRemoveDeleted();
+    if (rc == 0 && m_skipResult) {
+        // notes given up on: the sync did not send everything
+        rc = m_skipResult;
+        SetLastErrorDesc(L"note upload repeated too often");
+    }
+    PostThreadMessage(WM_SYNC_UPLOAD_DONE, (WPARAM)rc, 0);
+}
+
+// ---------------------------------------------------------------- downloads (thread B)
+
+void CSyncThread::OnSyncDownloadItem(WPARAM wParam, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncDownloadItem");
+    ISyncStore* store = GetStore();
+    if (IsTerminating() || !IsSyncRunning() || !store) {
+        PostToA(WM_SYNC_DOWNLOAD_DONE, SYNC_TERMINATED, 0);
+        return;
+    }
+    if (wParam == 1) {
+        // the first item of a sync: what the last sync gave up on is tried again
+        m_skipDownload.clear();
+        m_skipAttach.clear();
+    }
+    // Notes of do-not-sync folders stay out of the queue; notes given up on in this sync
+    // (an empty reply) wait for the next.
+    std::vector<MergeNote> waiting;
+    for (MergeNote& n : store->GetNotesForDownload())
+        if (!m_skipDownload.count(n.note_id) && FolderSyncs(n.folder_id))
+            waiting.push_back(n);
+    int count = (int)waiting.size();
+    if (count > 0 && waiting[0].sync_priority == 1) {
+        OnSyncDownloadNoteContent(waiting[0], count);
+        return;
+    }
+    MergeAttach attach;
+    bool haveAttach = false;
+    for (MergeAttach& a : store->GetAttachesForDownload()) {
+        if (m_skipAttach.count(a.attach_id))
+            continue;
+        MergeNote owner;
+        if (store->GetNote(a.note_id, owner) && !FolderSyncs(owner.folder_id))
+            continue;
+        attach = a;
+        haveAttach = true;
+        break;
+    }
+    if (haveAttach && attach.sync_priority == 1) {
+        OnSyncDownloadAttaches(attach);
+        return;
+    }
+    if (count > 0) {
+        OnSyncDownloadNoteContent(waiting[0], count);
+        return;
+    }
+    if (!haveAttach || S().syncType != 0 || attach.sync_priority <= 1) {
+        Log("No items for download.");
+        PostToA(WM_SYNC_DOWNLOAD_DONE, 0, 0);
+        return;
+    }
+    OnSyncDownloadAttaches(attach);
+}
+
+void CSyncThread::OnSyncDownloadNoteContent(MergeNote& note, int waiting)
+{
+    Event(SYNC_EVENT_DOWNLOADING, note.note_id, note.note_id);
+    CString text;
+    text.Format(GetLangString(1724, L"Download note's content (%d)...").GetString(), waiting);
+    Progress(0.0f, 0, text);
+    int rc = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        rc = SyncDownloadNote(note);
+        if (rc == 0) {
+            PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
+            return;
+        }
+        if (IsTerminating()) {
+            PostToA(WM_SYNC_DOWNLOAD_DONE, SYNC_TERMINATED, 0);
+            return;
+        }
+        if (attempt < 2 && !Pause(S().pauseMs)) {
+            PostToA(WM_SYNC_DOWNLOAD_DONE, SYNC_TERMINATED, 0);
+            return;
+        }
+        // the next attempt works on the row as it is now (its sync_priority was raised)
+        ISyncStore* store = GetStore();
+        MergeNote fresh;
+        if (store && store->GetNote(note.note_id, fresh))
+            note = fresh;
+    }
+    PostToA(WM_SYNC_DOWNLOAD_DONE, (WPARAM)rc, 0);
+}
+
+void CSyncThread::OnDownloadDone(WPARAM wParam, LPARAM)
+{
+    S().downloadResult = (int)wParam;
+    ResetEvent(m_downloadRunningEvent);
+    PostToA(WM_SYNC_FINISH, 0, 0);
+}
+
+void CSyncThread::OnUploadDone(WPARAM wParam, LPARAM)
+{
+    S().uploadResult = (int)wParam;
+    ResetEvent(m_uploadRunningEvent);
+    PostToA(WM_SYNC_FINISH, 0, 0);
+}
+
+void CSyncThread::OnSyncFinish(WPARAM, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncFinish");
+    if (CSync* client = GetClient())
+        client->GetUserInfo();
+    if (IsSet(m_uploadRunningEvent))
+        return;
+    int u = S().uploadResult, d = S().downloadResult;
+    bool ended = u != SYNC_STILL_RUNNING && d != SYNC_STILL_RUNNING;
+    // Both done messages may arrive after both sides have ended: the end is reported once.
+    if (ended && m_endReported)
+        return;
+    if (u == 0 && d == 0) {
+        Log("Sync complete success");
+        Progress(100.0f, 0, 1710, L"Sync complete");
+    } else if (u == SYNC_TERMINATED || d == SYNC_TERMINATED) {
+        Log("Sync terminated");
+        Progress(0.0f, -1, 1711, L"Sync terminated");
+    } else if (u == -20) {
+        Log("Sync failed: quota exceed");
+        Event(SYNC_EVENT_QUOTA_EXCEEDED, GetLastErrorDesc(), nullptr);
+        Progress(0.0f, -1, 1712, L"Sync failed: quota exceed");
+    } else if (u != SYNC_STILL_RUNNING && d != SYNC_STILL_RUNNING) {
+        LogNum("Sync failed: ", u ? u : d);
+        Progress(0.0f, -1, 1713, L"Sync failed");
+    }
+    if (ended) {
+        m_endReported = true;
+        if (m_observer)
+            Event(SYNC_EVENT_ENDED, L"", nullptr);
+        if (m_restart) {
+            m_restart = 0;
+            PostThreadMessage(WM_SYNC_RUN, 0, 0);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- update check and installer
+
+void CSyncThread::OnCheckUpdate(WPARAM wParam, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnCheckUpdate");
+    CSync* client = GetClient();
+    std::string reply;
+    CString number, url;
+    if (client && client->HttpGet(client->GetUpdateCheckUrl(), reply) == 0) {
+        int n = 0;
+        CString text;
+        if (ParseUpdateReply(reply.c_str(), n, text, url)) {
+            number.Format(L"%d", n);
+            m_updateUrl = url;
+            m_updateText = text;
+        } else {
+            url.Empty();
+        }
+    }
+    Event(SYNC_EVENT_UPDATE_CHECKED, number, url, wParam);
+}
+
+void CSyncThread::OnDownloadUpdate(WPARAM, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnDownloadUpdate");
+    {
+        std::lock_guard<std::mutex> guard(S().textLock);
+        S().installer.Empty();
+    }
+    CSync* client = GetClient();
+    if (!client || m_updateUrl.IsEmpty())
+        return;
+    wchar_t temp[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+    CString path = n && n < MAX_PATH ? CString(temp) : CString(L".");
+    if (path.Right(1) != L"\\")
+        path += L"\\";
+    CString id;
+    PeloraGenerateKeyString(id);
+    path += id + L".exe";
+    int rc = client->HttpDownload(ToUtf8(m_updateUrl).c_str(), path);
+    Progress(0.0f, 0, CString());
+    if (rc == 0) {
+        {
+            std::lock_guard<std::mutex> guard(S().textLock);
+            S().installer = path;
+        }
+        Event(SYNC_EVENT_UPDATE_DOWNLOADED, L"", L"");
+    }
+}
+
+// ---------------------------------------------------------------- sync-folders dialog (thread B)
+
+void CSyncThread::OnSyncDownloadFolders(WPARAM wParam, LPARAM)
+{
+    PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncDownloadFolders");
+    ISyncStore* store = GetStore();
+    CSync* client = GetClient();
+    int rc = 4;
+    if (store && client) {
+        std::string stamp = ToUtf8(store->GetParam(L"last_update_time", L"0"));
+        CDataStruct data;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            rc = client->GetDataStruct(stamp.c_str(), data);
+            LogNum("GetDataStruct() result", rc);
+            if (rc == 0) {
+                if (data.hasTags)
+                    store->MergeServerTags(data.tags);
+                rc = SyncUpdateClientFolders(data.items);
+                LogNum("SyncUpdateClientFolders() result", rc);
+                break;
+            }
+            if (attempt < 2)
+                Sleep(S().pauseMs / 5);
+        }
+    }
+    Sleep(S().pauseMs / 2);
+    if (HWND window = (HWND)wParam)
+        SendMessageW(window, WM_SYNC_FOLDERS_READY, (WPARAM)rc, 0);
+}
+
+// ---------------------------------------------------------------- backups and sharing
+
+void CSyncThread::OnGetBackupList(WPARAM, LPARAM)
+{
+    BackupListRecord* list = nullptr;
+    if (CSync* client = GetClient())
+        client->GetBackupList(&list);
+    Event(SYNC_EVENT_BACKUP_LIST, L"", L"", (WPARAM)list);
+}
+
+void CSyncThread::OnGetBackupPreview(WPARAM, LPARAM lParam)
+{
+    wchar_t* id = (wchar_t*)lParam;
+    BackupPreviewRecord* list = nullptr;
+    CSync* client = GetClient();
+    if (id && client)
+        client->GetBackupPreview(id, &list);
+    delete[] id;
+    Event(SYNC_EVENT_BACKUP_PREVIEW, L"", L"", (WPARAM)list);
+}
+
+void CSyncThread::OnRestoreBackup(WPARAM wParam, LPARAM lParam)
+{
+    wchar_t* id = (wchar_t*)lParam;
+    std::vector<CString>* items = (std::vector<CString>*)wParam;
+    int result = -1;
+    CSync* client = GetClient();
+    if (id && client) {
+        int restored = 0;
+        result = client->RestoreBackup(id, items, &restored);
+    }
+    delete[] id;
+    delete items;
+    Event(SYNC_EVENT_RESTORE_DONE, L"", L"", (WPARAM)(INT_PTR)result);
+}
+
+void CSyncThread::OnGetShareLinkReq(WPARAM wParam, LPARAM lParam)
+{
+    wchar_t* id = (wchar_t*)lParam;
+    CStringA link;
+    int rc = 4;
+    if (CSync* client = GetClient())
+        rc = id ? client->GetNoteShareLink(id, link) : 4;
+    Log("note_id =", id);
+    delete[] id;
+    char* text = new char[link.GetLength() + 1];
+    memcpy(text, link.GetString(), (size_t)link.GetLength() + 1);
+    if (!wParam || !PostMessageW((HWND)wParam, WM_SHARE_LINK_RESULT, (WPARAM)rc, (LPARAM)text))
+        delete[] text;
+}
+
+void CSyncThread::OnUnshareLinkReq(WPARAM wParam, LPARAM lParam)
+{
+    wchar_t* id = (wchar_t*)lParam;
+    int rc = 4;
+    if (CSync* client = GetClient())
+        rc = id ? client->NoteUnshareLink(id) : 4;
+    delete[] id;
+    if (wParam)
+        PostMessageW((HWND)wParam, WM_UNSHARE_LINK_RESULT, (WPARAM)rc, 0);
+}
+
+}  // namespace Sync
