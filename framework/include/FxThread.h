@@ -90,3 +90,5 @@ CWinThread* AfxBeginThread(CRuntimeClass* threadClass, int priority = THREAD_PRI
 CWinThread* AfxGetThread();
 // The main window of the calling thread (falling back to the application's).
 CWnd* AfxGetMainWnd();
+// The message the calling thread's loop is handling (an empty record on a thread without one).
+MSG* AfxGetCurrentMessage();

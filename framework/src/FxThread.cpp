@@ -217,3 +217,9 @@ CWnd* AfxGetMainWnd() {
   if (!wnd && AfxGetApp()) wnd = AfxGetApp()->GetMainWnd();
   return wnd;
 }
+
+MSG* AfxGetCurrentMessage() {
+  static thread_local MSG none;
+  CWinThread* thread = AfxGetThread();
+  return thread ? &thread->m_msgCur : &none;
+}

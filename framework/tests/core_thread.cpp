@@ -64,7 +64,8 @@ class CRecordingThread : public CWinThread {
     const MSG* cur = GetCurrentMessage();
     std::lock_guard<std::mutex> g(g_journal.lock);
     g_journal.seen.push_back({message, w, l, ::GetCurrentThreadId(),
-                              cur->message == message && cur->wParam == w && cur->lParam == l,
+                              cur->message == message && cur->wParam == w && cur->lParam == l &&
+                                  AfxGetCurrentMessage() == cur,
                               AfxGetThread() == this});
   }
   DECLARE_MESSAGE_MAP()
