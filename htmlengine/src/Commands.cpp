@@ -523,6 +523,18 @@ Element* StartBlock(const Range& r) {
 Element* ListItemToDiv(DocImpl& d, Element* li) {
     Element* list = li->ParentElement();
     if (!list) return nullptr;
+    if (!IsListTag(list->TagId())) {
+        // an item outside any list (stray markup): it becomes a DIV where it is; splitting its
+        // parent would split the BODY or a cell
+        ElementPtr div = d.NewElement(TAG_DIV);
+        for (const auto& a : li->Attributes())
+            if (IEquals(a.name, L"style") || IEquals(a.name, L"align") || IEquals(a.name, L"class"))
+                DocImpl::AttrsOf(div.get()).push_back(a);
+        d.InsertNode(list, li->IndexInParent(), div);
+        while (li->ChildCount()) d.MoveNode(li->FirstChild(), div.get(), div->ChildCount());
+        d.DetachNode(li);
+        return div.get();
+    }
     Element* holder = list;
     if (li->PreviousSibling()) {
         Element* right = SplitElementAt(d, list, Before(li));

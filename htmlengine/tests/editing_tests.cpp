@@ -160,7 +160,7 @@ TEST(Editing, HtmlFormatParsing) {
     for (const auto& c : cases) {
         std::wstring f;
         EXPECT_EQ(ExtractHtmlFragment(c.data, &f), c.ok) << c.data;
-        if (c.ok) EXPECT_EQ(f, c.fragment);
+        if (c.ok) { EXPECT_EQ(f, c.fragment); }
         EXPECT_EQ(HtmlFormatSourceUrl(c.data), c.url) << c.data;
     }
     // build then extract gives the fragment back
