@@ -137,7 +137,7 @@ struct DocImpl {
     bool typingChain = false;     // the last unit was typing that the next typing may extend
     UndoUnit current;
     std::vector<UndoUnit> undoStack, redoStack;
-    static constexpr size_t kMaxUndo = 200;
+    static constexpr size_t kMaxUndo = 1000;   // steps kept; the oldest go first
 
     // --- pointers ---
     std::vector<MarkupPointer*> pointers;

@@ -1,0 +1,108 @@
+// The HTML engine on a 1 MB note: parse alone, parse + serialise, then 1,000 typing-sized edits
+// at spread-out places and the undo of every one of them. Run by hand:
+//   wine bench_htmlengine.exe [size in KB, default 1024]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+#include "HtmlEngine.h"
+
+using namespace HtmlEngine;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+// A note as the editor writes it: DIV paragraphs with inline formats, links, check boxes, lists
+// and now and then a table.
+std::wstring MakeNote(size_t chars) {
+    std::wstring out = L"<HTML><HEAD><STYLE type=text/css>\nIMG {\nborder: none;\nmax-width: 600px;\n}\n</STYLE>"
+                       L"</HEAD><BODY style=\"font-size:13px; font-family:'Arial'; \">";
+    unsigned n = 0;
+    while (out.size() < chars) {
+        ++n;
+        switch (n % 6) {
+        case 0:
+            out += L"<DIV><SPAN contentEditable=false><INPUT type=checkbox" + std::wstring(n % 12 ? L"" : L" checked") +
+                   L"></SPAN>task number " + std::to_wstring(n) + L" to do&nbsp;soon</DIV>";
+            break;
+        case 1:
+            out += L"<DIV>Paragraph " + std::to_wstring(n) + L" with <STRONG>bold</STRONG>, <EM>italic</EM> and "
+                   L"<FONT style=\"font-size: 18px\" color=#ff0000>coloured</FONT> words in a longer sentence.</DIV>";
+            break;
+        case 2:
+            out += L"<UL><LI>first item</LI><LI>second <A href=\"http://example.org/" + std::to_wstring(n) +
+                   L"\">link</A></LI></UL>";
+            break;
+        case 3:
+            out += L"<DIV align=center style=\"line-height: 1.5\">Centred text &amp; symbols &lt;here&gt;</DIV>";
+            break;
+        case 4:
+            if (n % 24 == 4)
+                out += L"<TABLE width=550px border=1 cellpadding=3><TBODY><TR><TD><DIV>a</DIV></TD><TD><DIV>b</DIV></TD>"
+                       L"</TR><TR><TD><DIV>c</DIV></TD><TD><DIV>d</DIV></TD></TR></TBODY></TABLE>";
+            else
+                out += L"<DIV>&nbsp;</DIV>";
+            break;
+        default:
+            out += L"<DIV>Plain text line " + std::to_wstring(n) + L" without any formatting at all.</DIV>";
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    size_t kb = argc > 1 ? size_t(std::atoi(argv[1])) : 1024;
+    std::wstring note = MakeNote(kb * 1024);
+    std::printf("note: %zu characters\n", note.size());
+
+    auto t0 = Clock::now();
+    auto parsed = Document::Create();
+    parsed->LoadHtml(note);
+    auto t1 = Clock::now();
+    std::printf("parse only:          %8.1f ms\n", Ms(t0, t1));
+
+    auto t2 = Clock::now();
+    auto doc = Document::Create();
+    doc->SetDesignMode(true);
+    doc->LoadHtml(note);
+    std::wstring out = doc->DocumentElement()->OuterHtml();
+    auto t3 = Clock::now();
+    std::printf("parse + serialise:   %8.1f ms  (%zu characters out)\n", Ms(t2, t3), out.size());
+
+    // text nodes to edit in, spread over the whole note
+    std::vector<TextNode*> texts;
+    for (Node* x = doc->Body(); x; x = x->NextInOrder(doc->Body()))
+        if (x->IsText() && x->AsText()->Length() > 4) texts.push_back(x->AsText());
+    const int kEdits = 1000;
+    auto t4 = Clock::now();
+    int done = 0;
+    for (int i = 0; i < kEdits && !texts.empty(); ++i) {
+        TextNode* t = texts[(size_t(i) * 7919) % texts.size()];
+        if (!t->Parent()) continue;
+        MarkupPointer p(doc.get());
+        p.MoveTo(t, t->Length() / 2);
+        doc->GetSelection().MoveCaret(p);   // a new place: each edit is its own undo step
+        switch (i % 4) {
+        case 0: case 1: doc->TypeText(L"x"); break;
+        case 2: doc->DeleteBackward(); break;
+        default: doc->InsertParagraph(); break;
+        }
+        ++done;
+    }
+    auto t5 = Clock::now();
+    std::printf("%d edits:          %8.1f ms  (%.3f ms each)\n", done, Ms(t4, t5), Ms(t4, t5) / (done ? done : 1));
+
+    int undone = 0;
+    auto t6 = Clock::now();
+    while (doc->Undo()) ++undone;
+    auto t7 = Clock::now();
+    std::printf("%d undos:          %8.1f ms  (%.3f ms each)\n", undone, Ms(t6, t7), Ms(t6, t7) / (undone ? undone : 1));
+    bool same = doc->DocumentElement()->OuterHtml() == out;
+    std::printf("undo restored the loaded note: %s\n", same ? "yes" : "NO");
+    return same ? 0 : 1;
+}
