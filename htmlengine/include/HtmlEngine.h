@@ -45,7 +45,7 @@
 //   highlight segments that follow edits, report their text     Document::AddHighlight, HighlightSegment
 //   caret moved to a pointer                                    Selection::MoveCaret
 //   caret shown / scrolled into view, pointer from a point,
-//   hit test of the element under a point                        [2]
+//   hit test of the element under a point, focus the document    [2]
 // Operations
 //   insert element around a range; element with raw attributes;
 //   insert text; remove a range; remove an element              Document::InsertElement ... RemoveElement
@@ -61,6 +61,13 @@
 //   modes, 2400 auto URL, 2404 edit-focus UI, 2410 keep
 //   selection, 2420 cursor override, 5005 font size in px        Document::QueryStatus / Exec / QueryValue
 //   27 print                                                     [2] (supported, never enabled here)
+// Window-side services                                             [2]
+//   event dispatch to the onclick / ondblclick slots, the edit designer's pre-handle (mouse
+//   over/out a link) and accelerator hooks, rendering an image element into a bitmap
+//
+// Behaviour worth knowing: loading gives no change notice (the editor restarts tracking after
+// a load); Remove keeps the blocks that the range only partly covers; typing at one place joins
+// one undo step until the selection is moved; the history keeps 1,000 steps.
 #pragma once
 #include "htmlengine/TagIds.h"
 #include "htmlengine/Dom.h"

@@ -249,3 +249,46 @@ TEST(Dom, CssParsingHelpers) {
     EXPECT_EQ(decls[1].value, L"'a;b'");
     EXPECT_EQ(SetDeclaration(L"a: 1; b: 2", L"a", L""), L"b: 2");
 }
+
+namespace {
+struct CountingHandler : IEventHandler {
+    int calls = 0;
+    bool Invoke(Element*) override { ++calls; return false; }
+};
+}
+
+TEST(Dom, EventHandlerSlotsAndFragments) {
+    auto doc = Load(L"<A href=\"pelora:cmd.newnote\">n</A><IMG src=x>");
+    auto handler = std::make_shared<CountingHandler>();
+    Element* a = doc->GetElementsByTagName(L"A")[0].get();
+    a->SetEventHandler(L"onclick", handler);
+    EXPECT_EQ(a->GetEventHandler(L"ONCLICK"), handler);
+    EXPECT_EQ(a->GetEventHandler(L"ondblclick"), nullptr);
+    EXPECT_FALSE(a->GetEventHandler(L"onclick")->Invoke(a));   // the window layer dispatches
+    a->SetEventHandler(L"onclick", nullptr);
+    EXPECT_EQ(a->GetEventHandler(L"onclick"), nullptr);
+    EXPECT_FALSE(doc->IsDirty());   // handlers are not markup
+    // fragments parse as they would inside their context, unattached
+    auto nodes = doc->ParseFragment(L"<td>x</td><li>y");
+    ASSERT_FALSE(nodes.empty());
+    for (const auto& n : nodes) EXPECT_EQ(n->Parent(), nullptr);
+    auto cells = doc->ParseFragment(L"<td>x</td>", doc->CreateElement(L"TR").get());
+    ASSERT_EQ(cells.size(), 1u);
+    EXPECT_EQ(cells[0]->OuterHtml(), L"<TD>x</TD>");
+}
+
+TEST(Dom, PixelSizesOfHtmlSizes) {
+    const wchar_t* px[] = {L"", L"10", L"14", L"16", L"18", L"24", L"32", L"48"};
+    for (int size = 1; size <= 7; ++size) {
+        auto doc = Load(L"<FONT size=" + std::to_wstring(size) + L">a|b</FONT>");
+        EXPECT_EQ(doc->QueryValue(CMD_FONTSIZE_PX).AsText(), px[size]) << size;
+    }
+    struct C { const wchar_t* css; const wchar_t* px; };
+    const C lengths[] = {{L"1.5em", L"24"}, {L"10mm", L"38"}, {L"1in", L"96"}, {L"2pc", L"32"},
+                           // a zero integer part counts as no size: the HTML size of the text decides
+                           {L"0.5in", L"48"}};
+    for (const auto& c : lengths) {
+        auto doc = Load(std::wstring(L"<SPAN style=\"font-size: ") + c.css + L"\">a|b</SPAN>");
+        EXPECT_EQ(doc->QueryValue(CMD_FONTSIZE_PX).AsText(), c.px) << Show(c.css);
+    }
+}
