@@ -367,3 +367,35 @@ TEST(WndDialog, UnhandledMenuCommandsOfADialogReachTheApplication) {
 }
 
 }  // namespace
+
+namespace {
+
+// The same dialog from a compiled template resource (tests/wnd_resources.rc).
+class ResourceDialog : public ScriptedDialog {
+ public:
+  explicit ResourceDialog(UINT id) { m_lpszTemplateName = MAKEINTRESOURCEW(id); }
+};
+
+TEST(WndDialog, TemplateFromTheResources) {
+  ResourceDialog d(2001);
+  d.steps = {[](ScriptedDialog& d) {
+    d.log.Add(Fmt("caption %ls", [&] { CString s; d.GetWindowText(s); return s; }().GetString()));
+    d.SetDlgItemText(IDC_COUNT, L"8");
+    Press(d, IDOK);
+  }};
+  EXPECT_EQ(d.DoModal(), IDOK);
+  EXPECT_EQ(d.m_count, 8);
+  EXPECT_EQ(d.log.Only({"caption"}), std::vector<std::string>{"caption Resource dialog"});
+
+  ResourceDialog modeless(2001);
+  EXPECT_TRUE(modeless.Create(2001));
+  EXPECT_STREQ(modeless.Text(IDC_NAME), L"start");
+  modeless.DestroyWindow();
+
+  // No such template: nothing is shown and the caller hears of it.
+  ResourceDialog missing(2999);
+  EXPECT_EQ(missing.DoModal(), -1);
+  EXPECT_FALSE(missing.Create(2999));
+}
+
+}  // namespace
