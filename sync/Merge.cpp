@@ -535,9 +535,7 @@ void CSyncThread::OnSyncDownloadAttaches(MergeAttach& attach)
     CSync* client = GetClient();
     Event(SYNC_EVENT_DOWNLOADING, attach.note_id, attach.note_id);
     int waiting = 0;
-    for (const MergeAttach& a : store->GetAttachesForDownload())
-        if (a.sync_priority >= 1)
-            ++waiting;
+    store->GetAttachesForDownload(0, waiting);
     CString text;
     text.Format(GetLangString(1725, L"Download attachments (%d)...").GetString(), waiting);
     Progress(0.0f, 0, text);

@@ -125,8 +125,9 @@ public:
     virtual bool RemoveNote(const wchar_t* noteId) = 0;
     // dirty, not removed, in folders of type 0, 2 or 3, lowest item id first
     virtual std::vector<MergeNote> GetNotesForUpload() = 0;
-    // sync_priority above 0, lowest first, among equals the latest date_update first
-    virtual std::vector<MergeNote> GetNotesForDownload() = 0;
+    // The first `limit` notes with sync_priority above 0, lowest first, among equals the
+    // latest date_update first; total = how many there are.
+    virtual std::vector<MergeNote> GetNotesForDownload(int limit, int& total) = 0;
     virtual std::vector<MergeNote> GetRemovedNotes() = 0;
     // the notebook attaches a note the sync created to its folder and tells its listeners
     virtual void OnNoteCreated(const MergeNote& note) = 0;
@@ -137,8 +138,9 @@ public:
     // attachments
     virtual std::vector<MergeAttach> GetAttaches(const wchar_t* noteId, const wchar_t* attachId,
                                                  bool includeRemoved) = 0;
-    // sync_priority of at least 1, lowest first, removed or not
-    virtual std::vector<MergeAttach> GetAttachesForDownload() = 0;
+    // The first `limit` attachments with sync_priority of at least 1, lowest first, removed
+    // or not (without their bytes); total = how many there are.
+    virtual std::vector<MergeAttach> GetAttachesForDownload(int limit, int& total) = 0;
     virtual std::vector<MergeAttach> GetRemovedAttaches() = 0;
     virtual bool CreateAttach(MergeAttach& attach) = 0;
     virtual bool UpdateAttach(const MergeAttach& attach) = 0;    // the row

@@ -770,18 +770,23 @@ void CSyncThread::OnSyncDownloadItem(WPARAM wParam, LPARAM)
     }
     // Notes of do-not-sync folders stay out of the queue; notes given up on in this sync
     // (an empty reply) wait for the next.
+    int total = 0;
+    int limit = (int)m_skipDownload.size() + 16;
     std::vector<MergeNote> waiting;
-    for (MergeNote& n : store->GetNotesForDownload())
+    for (MergeNote& n : store->GetNotesForDownload(limit, total))
         if (!m_skipDownload.count(n.note_id) && FolderSyncs(n.folder_id))
             waiting.push_back(n);
-    int count = (int)waiting.size();
+    int count = waiting.empty() ? 0 : total - (int)m_skipDownload.size();
+    if (!waiting.empty() && count < 1)
+        count = 1;
     if (count > 0 && waiting[0].sync_priority == 1) {
         OnSyncDownloadNoteContent(waiting[0], count);
         return;
     }
     MergeAttach attach;
     bool haveAttach = false;
-    for (MergeAttach& a : store->GetAttachesForDownload()) {
+    int attachTotal = 0;
+    for (MergeAttach& a : store->GetAttachesForDownload((int)m_skipAttach.size() + 16, attachTotal)) {
         if (m_skipAttach.count(a.attach_id))
             continue;
         MergeNote owner;

@@ -400,7 +400,7 @@ std::vector<MergeNote> MemStore::GetNotesForUpload()
     return out;
 }
 
-std::vector<MergeNote> MemStore::GetNotesForDownload()
+std::vector<MergeNote> MemStore::GetNotesForDownload(int limit, int& total)
 {
     Guard g(lock);
     std::vector<MergeNote> out;
@@ -412,6 +412,9 @@ std::vector<MergeNote> MemStore::GetNotesForDownload()
     });
     for (MergeNote& n : out)
         n.content.Empty();
+    total = (int)out.size();
+    if ((int)out.size() > limit)
+        out.resize((size_t)limit);
     return out;
 }
 
@@ -457,7 +460,7 @@ std::vector<MergeAttach> MemStore::GetAttaches(const wchar_t* noteId, const wcha
     return out;
 }
 
-std::vector<MergeAttach> MemStore::GetAttachesForDownload()
+std::vector<MergeAttach> MemStore::GetAttachesForDownload(int limit, int& total)
 {
     Guard g(lock);
     std::vector<MergeAttach> out;
@@ -466,6 +469,11 @@ std::vector<MergeAttach> MemStore::GetAttachesForDownload()
             out.push_back(entry.second);
     std::stable_sort(out.begin(), out.end(),
                      [](const MergeAttach& a, const MergeAttach& b) { return a.sync_priority < b.sync_priority; });
+    total = (int)out.size();
+    if ((int)out.size() > limit)
+        out.resize((size_t)limit);
+    for (MergeAttach& a : out)
+        a.data.clear();
     return out;
 }
 

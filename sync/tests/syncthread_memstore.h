@@ -58,13 +58,13 @@ public:
     bool UpdateNoteContent(const Sync::MergeNote& note) override;
     bool RemoveNote(const wchar_t* noteId) override;
     std::vector<Sync::MergeNote> GetNotesForUpload() override;
-    std::vector<Sync::MergeNote> GetNotesForDownload() override;
+    std::vector<Sync::MergeNote> GetNotesForDownload(int limit, int& total) override;
     std::vector<Sync::MergeNote> GetRemovedNotes() override;
     void OnNoteCreated(const Sync::MergeNote&) override {}
     bool CopyNoteToConflictFolder(const Sync::MergeNote& note, CString& newNoteId) override;
     std::vector<Sync::MergeAttach> GetAttaches(const wchar_t* noteId, const wchar_t* attachId,
                                                bool includeRemoved) override;
-    std::vector<Sync::MergeAttach> GetAttachesForDownload() override;
+    std::vector<Sync::MergeAttach> GetAttachesForDownload(int limit, int& total) override;
     std::vector<Sync::MergeAttach> GetRemovedAttaches() override;
     bool CreateAttach(Sync::MergeAttach& attach) override;
     bool UpdateAttach(const Sync::MergeAttach& attach) override;
