@@ -68,7 +68,8 @@ void CCmdUI::UpdateMenu(CCmdTarget* pTarget, HMENU hMenu, BOOL bDisableIfNoHandl
     UINT id = ::GetMenuItemID(hMenu, state.m_nIndex);
     if (id == 0 || id == (UINT)-1) continue;  // separators and sub-menus
     state.m_nID = id;
-    state.DoUpdate(pTarget, bDisableIfNoHandler);
+    // System commands and the MDI window list (ids from 0xF000) have no handlers to find.
+    state.DoUpdate(pTarget, bDisableIfNoHandler && id < 0xF000);
     // A handler may have removed or added items.
     state.m_nIndexMax = (UINT)::GetMenuItemCount(hMenu);
   }

@@ -38,6 +38,7 @@ TEST(WndCmdUI, MenuItemsTakeTheStateTheirHandlersGive) {
   Sink sink;
   HMENU menu = ::CreatePopupMenu();
   for (UINT id = ID_DISABLED; id <= ID_NO_HANDLER; ++id) ::AppendMenuW(menu, MF_STRING, id, L"item");
+  ::AppendMenuW(menu, MF_STRING, 0xFF00, L"1 Child window");  // an MDI window-list entry
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   HMENU sub = ::CreatePopupMenu();
   ::AppendMenuW(menu, MF_POPUP, (UINT_PTR)sub, L"sub");
@@ -62,7 +63,8 @@ TEST(WndCmdUI, MenuItemsTakeTheStateTheirHandlersGive) {
   wchar_t text[32] = {};
   ::GetMenuStringW(menu, ID_TEXT, text, 32, MF_BYCOMMAND);
   EXPECT_STREQ(text, L"New &text");
-  EXPECT_EQ(::GetMenuItemCount(menu), 9);  // the separator and the sub-menu are left alone
+  EXPECT_EQ(::GetMenuItemCount(menu), 10);  // the separator and the sub-menu are left alone
+  EXPECT_EQ(::GetMenuState(menu, 0xFF00, MF_BYCOMMAND) & MF_GRAYED, 0u);  // never auto-disabled
 
   // Without auto-disabling, items nobody handles keep their state.
   ::EnableMenuItem(menu, ID_NO_HANDLER, MF_BYCOMMAND | MF_ENABLED);
