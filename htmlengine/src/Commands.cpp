@@ -105,6 +105,9 @@ std::vector<TextNode*> TextLeaves(const Range& r) {
         Node* n = nullptr;
         Context c = StepRight(p, true, &n, 0, nullptr);
         if (c == Context::None) break;
+        if (c == Context::Text && n->AsText()->Length() > 0 && n->Parent() && n->Parent()->IsElement() &&
+            IsRawTextTag(n->Parent()->AsElement()->TagId()))
+            continue;   // style sheet or script text takes no formats
         if (c == Context::Text && n->AsText()->Length() > 0) {
             bool space = true;
             for (wchar_t ch : n->AsText()->Data()) space = space && IsHtmlSpace(ch);

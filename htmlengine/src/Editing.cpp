@@ -253,6 +253,18 @@ std::vector<std::vector<Node*>> InlineRuns(Pos a, Pos b) {
         Context ctx = StepRight(r, true, &n, 0, nullptr);
         if (ctx == Context::None) break;
         if (ctx == Context::ExitScope) { close(); p = r; continue; }
+        // the text of STYLE, SCRIPT, TEXTAREA, ... is not markup: never wrapped in formats
+        if (ctx == Context::Text && n->Parent() && n->Parent()->IsElement() &&
+            IsRawTextTag(n->Parent()->AsElement()->TagId())) {
+            close();
+            p = r;
+            continue;
+        }
+        if (ctx == Context::EnterScope && n->IsElement() && IsRawTextTag(n->AsElement()->TagId())) {
+            close();
+            p = ComparePos(After(n), b) <= 0 ? After(n) : r;
+            continue;
+        }
         if (ctx == Context::Text && n->Parent() && p.node->IsText()) {
             // a partly covered text: callers split texts first; skip what is outside
             close();

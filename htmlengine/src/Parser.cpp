@@ -760,6 +760,17 @@ private:
                 if (stack_[i]->Is(TAG_A)) { PopUntil(TAG_A, L"A"); break; }
                 if (IsBoundary(stack_[i], Scope::Default)) break;
             }
+            if (Current() && IsTableContext(Current()->TagId())) {
+                // moved out of a table into a link that is still open: a link inside a link
+                // would read back as two links, so this one only keeps its content
+                Node* at;
+                size_t idx;
+                InsertionPoint(false, &at, &idx);
+                for (Node* x = at; x && x->IsElement(); x = x->Parent()) {
+                    if (x->AsElement()->Is(TAG_A)) return;
+                    if (IsBoundary(x->AsElement(), Scope::Default)) break;
+                }
+            }
             InsertElement(t, true);
             return;
         }

@@ -54,6 +54,9 @@ TEST(Commands, InlineToggles) {
         {"strike-through", CMD_STRIKETHROUGH, Value(), L"<DIV>[ab]</DIV>", L"<DIV><STRIKE>ab</STRIKE></DIV>"},
         {"superscript", CMD_SUPERSCRIPT, Value(), L"<DIV>x[2]</DIV>", L"<DIV>x<SUP>2</SUP></DIV>"},
         {"subscript", CMD_SUBSCRIPT, Value(), L"<DIV>H[2]O</DIV>", L"<DIV>H<SUB>2</SUB>O</DIV>"},
+        {"style sheet text in the body takes no format", CMD_BOLD, Value(),
+         L"<DIV>[a</DIV><STYLE>P { color: red }</STYLE><DIV>b]</DIV>",
+         L"<DIV><STRONG>a</STRONG></DIV><STYLE>P { color: red }</STYLE><DIV><STRONG>b</STRONG></DIV>"},
         {"un-italic of a styled span", CMD_ITALIC, Value(), L"<DIV><SPAN style=\"font-style: italic\">[ab]</SPAN></DIV>",
          L"<DIV>ab</DIV>"},
     });

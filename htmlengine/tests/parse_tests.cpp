@@ -41,6 +41,9 @@ const RoundTrip kRoundTrips[] = {
     {L"<div><b>bold<i>both</div>after", L"<DIV><B>bold<I>both</I></B></DIV>after"},
     // misnested inline elements: the end tag closes what it encloses (formatting is not reopened)
     {L"<b>1<i>2</b>3</i>", L"<B>1<I>2</I></B>3"},
+    // content moved out of a table into an open link does not make a link inside a link
+    {L"<a href=x>1<table><a href=y>2</a></table>", L"<A href=\"x\">12<TABLE></TABLE></A>"},
+    {L"<a>1<table><tr><td><a>2</td></tr></table>", L"<A>1<TABLE><TBODY><TR><TD><A>2</A></TD></TR></TBODY></TABLE></A>"},
     // P closes at a block start
     {L"<p>one<p>two<div>three</div>", L"<P>one</P><P>two</P><DIV>three</DIV>"},
     // list items and table cells close each other
