@@ -13,6 +13,11 @@ class CMenu;
 class CScrollBar;
 class CPoint;
 
+// Marks message handlers in class declarations; it expands to nothing.
+#ifndef afx_msg
+#define afx_msg
+#endif
+
 // A handler, stored type-erased; the entry's signature says what it really is.
 typedef void (CCmdTarget::*AFX_PMSG)();
 

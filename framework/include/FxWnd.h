@@ -103,6 +103,7 @@ class CWnd : public CCmdTarget {
   virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
   virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Default();  // the current message, passed to DefWindowProc
+  static const MSG* GetCurrentMessage() { return &AfxGetThreadState()->m_lastSentMsg; }
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
   // Reflection: a parent offers a child's notification back to the child first.

@@ -59,7 +59,7 @@ class RecWnd : public CWnd {
     log.Add(Fmt("registered %d", (int)w));
     return 7;
   }
-  void OnCmd1() { log.Add("cmd1"); }
+  afx_msg void OnCmd1() { log.Add("cmd1"); }
   void OnCmd2() { log.Add("cmd2"); }
   void OnUpdateCmd2(CCmdUI* ui) { ui->Enable(!disableCmd2); }
   void OnRange(UINT id) { log.Add(Fmt("range %u", id)); }
