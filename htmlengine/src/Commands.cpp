@@ -973,9 +973,19 @@ bool Document::Exec(int command, const Value& in, Value* out) {
             const FontFormat* sizeFormat = FindFontFormat(CMD_FONTSIZE);
             std::wstring css = std::to_wstring(px) + L"px";
             for (Element* w : ApplyFontFormat(d, *sizeFormat, L"7", a, b)) {
+                // a read-only island (the check box's SPAN and its INPUT) keeps its markup as it
+                // is: the stored form of a check box is found by that exact text; the island
+                // takes the size from the wrapper around it
                 std::vector<Element*> all{w};
-                for (Node* n = w->NextInOrder(w); n; n = n->NextInOrder(w))
-                    if (n->IsElement()) all.push_back(n->AsElement());
+                for (Node* n = w->NextInOrder(w); n;) {
+                    Element* e = n->AsElement();
+                    if (e && IEquals(e->GetAttribute(L"contenteditable"), L"false")) {
+                        n = n->NextSkippingChildren(w);
+                        continue;
+                    }
+                    if (e) all.push_back(e);
+                    n = n->NextInOrder(w);
+                }
                 for (Element* e : all) {
                     if (e->Is(TAG_FONT) && !e->GetAttribute(L"size").empty()) d.SetAttr(e, L"size", nullptr);
                     std::wstring nc = SetDeclaration(e->GetAttribute(L"style"), L"font-size", css);

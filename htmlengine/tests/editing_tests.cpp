@@ -263,3 +263,28 @@ TEST(Editing, LoadFromStreamInOddChunks) {
     doc->LoadStream(empty);
     EXPECT_NE(doc->Body(), nullptr);
 }
+
+// The notes model finds a stored check box by the exact text "<SPAN contentEditable=false><INPUT "
+// up to the next "</SPAN>": no command may add attributes to the SPAN or put anything between it
+// and its INPUT.
+TEST(Editing, CheckBoxFormSurvivesCommandsAroundIt) {
+    const wchar_t* kBox = L"<SPAN contentEditable=false><INPUT type=checkbox checked></SPAN>";
+    struct C { int command; Value value; };
+    const C commands[] = {
+        {CMD_BOLD, Value()}, {CMD_ITALIC, Value()}, {CMD_UNDERLINE, Value()}, {CMD_STRIKETHROUGH, Value()},
+        {CMD_SUPERSCRIPT, Value()}, {CMD_FONTNAME, Value(L"Arial")}, {CMD_FONTSIZE, Value(int32_t(5))},
+        {CMD_FORECOLOR, Value(int32_t(255))}, {CMD_BACKCOLOR, Value(L"#ffff80")}, {CMD_FONTSIZE_PX, Value(int32_t(20))},
+        {CMD_JUSTIFYCENTER, Value()}, {CMD_UNORDERLIST, Value()}, {CMD_ORDERLIST, Value()}, {CMD_INDENT, Value()},
+    };
+    for (const auto& c : commands) {
+        auto doc = Load(std::wstring(L"<DIV>[a") + kBox + L"b]</DIV><DIV>c</DIV>");
+        EXPECT_TRUE(doc->Exec(c.command, c.value));
+        std::wstring html = Body(doc);
+        EXPECT_NE(html.find(kBox), std::wstring::npos) << c.command << " " << Show(html);
+        // and once more on the result (a format removed again, a list unwrapped)
+        doc->Exec(CMD_SELECTALL);
+        doc->Exec(c.command, c.value);
+        html = Body(doc);
+        EXPECT_NE(html.find(kBox), std::wstring::npos) << c.command << " again " << Show(html);
+    }
+}
