@@ -51,7 +51,10 @@ CWinApp::CWinApp(LPCTSTR appName) {
   }
 }
 
+void AfxDeleteDocManager(CWinApp* app);  // the document layer owns the manager's type
+
 CWinApp::~CWinApp() {
+  AfxDeleteDocManager(this);
   for (LPCTSTR* f : {&m_pszAppName, &m_pszExeName, &m_pszHelpFilePath, &m_pszProfileName, &m_pszRegistryKey})
     SetName(*f, nullptr);
   if (g_app == this) g_app = nullptr;
