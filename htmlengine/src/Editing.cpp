@@ -40,7 +40,18 @@ Pos EditablePos(Document* doc, Pos p) {
     Element* body = doc->Body();
     if (!body) return p;
     Node* n = p.node;
-    if (n && body->Contains(n)) return p;
+    if (n && body->Contains(n)) {
+        // never inside a read-only island (the check box's SPAN): text typed there would be
+        // lost with the island when the note is stored; its start goes before it, else after
+        Element* island = nullptr;
+        for (Node* x = n; x && x != body; x = x->Parent())
+            if (x->IsElement() && IEquals(x->AsElement()->GetAttribute(L"contenteditable"), L"false"))
+                island = x->AsElement();
+        if (!island) return p;
+        size_t i = island->IndexInParent();
+        bool atStart = ComparePos(Canon(p), Canon(Pos{island, 0})) == 0;
+        return Canon(Pos{island->Parent(), atStart ? i : i + 1});
+    }
     // before the body: its start; after it (or elsewhere): its end
     if (n && ComparePos(Canon(p), Canon(Pos{body, 0})) < 0) return Canon(Pos{body, 0});
     return Canon(Pos{body, body->ChildCount()});

@@ -288,3 +288,33 @@ TEST(Editing, CheckBoxFormSurvivesCommandsAroundIt) {
         EXPECT_NE(html.find(kBox), std::wstring::npos) << c.command << " again " << Show(html);
     }
 }
+
+// A caret inside the check box's read-only SPAN (a pointer walk can put it there) edits beside
+// the island, never inside it: the notes model stores the whole island as one "<!checkbox />".
+TEST(Editing, CaretInsideCheckBoxIslandEditsBesideIt) {
+    struct K { const char* name; bool atStart; int key; const wchar_t* after; };
+    enum { TYPE, ENTER, PASTE_BOX };
+    const K cases[] = {
+        {"typing at the island's end", false, TYPE, L"<DIV>a<SPAN contentEditable=false><INPUT type=checkbox></SPAN>Zb</DIV>"},
+        {"typing at the island's start", true, TYPE, L"<DIV>aZ<SPAN contentEditable=false><INPUT type=checkbox></SPAN>b</DIV>"},
+        {"enter at the island's end", false, ENTER,
+         L"<DIV>a<SPAN contentEditable=false><INPUT type=checkbox></SPAN></DIV><DIV>b</DIV>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = Load(L"<DIV>a<SPAN contentEditable=false><INPUT type=checkbox></SPAN>b</DIV>");
+        MarkupPointer p(doc.get());
+        p.MoveToContainer(doc->GetElementsByTagName(L"SPAN")[0].get(), c.atStart);
+        doc->GetSelection().MoveCaret(p);
+        if (c.key == TYPE) doc->TypeText(L"Z");
+        else doc->InsertParagraph();
+        EXPECT_EQ(Body(doc), c.after);
+    }
+    // inserting a box and typing after it, as the editor's insert-check-box does
+    auto doc = Load(L"<DIV>x|</DIV>");
+    TextRange r = doc->GetSelection().CreateRange();
+    ASSERT_TRUE(r.PasteHtml(L"<SPAN contentEditable=false><INPUT type=checkbox /></SPAN>"));
+    r.Select();
+    doc->TypeText(L"todo");
+    EXPECT_EQ(Body(doc), L"<DIV>x<SPAN contentEditable=false><INPUT type=checkbox></SPAN>todo</DIV>");
+}
