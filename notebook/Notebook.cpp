@@ -843,7 +843,7 @@ void CNotebook::CheckReminders()
         if (note && !note->GetRecord().b_removed && folder && !folder->GetRecord().b_removed &&
             !IsRemovedFolder(folder)) {
             NotifyReminderAlarm(item);
-            r.UpdateTimeToRun(now);
+            r.time_to_run = NextReminderRun(r, now);
             if (r.repeat == 0)
                 r.completed = 1;
             if (g_database)
@@ -1424,7 +1424,7 @@ void CNotebook::OnEventNoteUpdated(const wchar_t* noteId)
     if (newFolder != oldFolder)
         NotifyFolderChanged(newFolder);
     CFolderItem* active = m_app->GetActiveFolder();
-    if (active && active != oldFolder && active != newFolder)
+    if (active && active != oldFolder && active != newFolder && active != &m_root)
         NotifyFolderChanged(active);
     NotifyFolderChanged(&m_root);
     NotifyNoteUpdated(note);

@@ -70,19 +70,23 @@ void CTagList::RemoveTag(CTagItem* item, int fromService)
     CScopedMutexLock lock(&m_mutex);
     CNotebook* book = GetNotebook();
     DB::CPeloraDatabase* db = GetDatabase();
+    std::vector<CNoteItem*> notes;
     for (int i = item->GetNoteCount() - 1; i >= 0; --i) {
         CNoteItem* note = item->GetNoteItem(i);
         item->DetachNoteOnly(note ? note->GetItemId() : 0);
-        if (note) {
-            if (db)
-                note->Load(1);
-            if (book && book->App() && book->App()->GetActiveNote() == note && book->Editor())
-                book->Editor()->RelayoutTagsBar();
-        }
+        if (note)
+            notes.push_back(note);
     }
     item->ClearNotes();
+    // the links go before the notes read their tag names again, or they would keep this tag
     if (db)
         db->RemoveNoteTag(0, item->GetTag().itemid);
+    for (CNoteItem* note : notes) {
+        if (db)
+            note->Load(1);
+        if (book && book->App() && book->App()->GetActiveNote() == note && book->Editor())
+            book->Editor()->RelayoutTagsBar();
+    }
     if (!fromService && (item->GetTag().tag_flags & TagFlagOnService)) {
         item->GetTag().tag_flags |= TagFlagRemoved;
         if (db)

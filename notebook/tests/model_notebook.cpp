@@ -1,0 +1,498 @@
+// The notebook over a store fixture: the loaded tree, note and folder operations with their
+// notifications, sync events, listeners posted from another thread, and the database repair.
+#include "model_fixture.h"
+#include <sqlite3.h>
+
+using namespace Pelora;
+using ModelTest::Narrow;
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+// default(1) usr_folder(2) trash(3) conflict_folder(4) are made by the store.
+class ModelNotebook : public ModelTest::NotebookFixture {
+protected:
+    void SetUp() override
+    {
+        NotebookFixture::SetUp();
+        work = AddFolderRow(L"work", L"Work", L"usr_folder");
+        AddFolderRow(L"projects", L"Projects", L"work");
+        AddFolderRow(L"old", L"Old", L"trash");
+        AddNoteRow(L"n1", L"Note one", 1);
+        AddNoteRow(L"n2", L"Note two", work->itemid);
+        AddNoteRow(L"n3", L"Trashed", 3);
+        AddNoteRow(L"n4", L"Conflict", 4);
+        AddNoteRow(L"n5", L"In old", folderRows[2]->itemid);
+        DB::CItemNote* gone = AddNoteRow(L"n6", L"Removed", 1);
+        gone->b_removed = 1;
+        db.UpdateNote(gone, 1);
+        Load();
+    }
+    CNoteItem* Note(const wchar_t* id) { return book->GetNote(id); }
+    DB::CItemFolder* work = nullptr;
+};
+
+TEST_F(ModelNotebook, LoadsTreeCountsAndKinds)
+{
+    struct Row {
+        const wchar_t* id;
+        int type;
+        int notes;
+        int children;
+        int stamp;
+    } rows[] = {
+        {L"default", FolderDefault, 1, 0, 1000}, {L"usr_folder", FolderUser, 0, 2, 2000},
+        {L"trash", FolderTrash, 1, 1, 3000},     {L"conflict_folder", FolderConflicts, 1, 0, 4000},
+        {L"work", FolderUser, 1, 1, 0},          {L"projects", FolderUser, 0, 0, 0},
+        {L"old", FolderUser, 1, 0, 0},
+    };
+    for (const Row& r : rows) {
+        CFolderItem* f = Folder(r.id);
+        ASSERT_NE(nullptr, f) << Narrow(r.id);
+        EXPECT_EQ(r.type, f->GetType()) << Narrow(r.id);
+        EXPECT_EQ(r.notes, f->GetNoteCount()) << Narrow(r.id);
+        EXPECT_EQ(r.children, f->GetFolderCount()) << Narrow(r.id);
+        EXPECT_TRUE(f->IsLoaded());
+        if (r.stamp) {
+            EXPECT_EQ(r.stamp, f->GetRecord().date_create);
+            EXPECT_EQ(r.stamp, f->GetRecord().date_update);
+        }
+    }
+    CFolderItem* root = book->FindFolder(L"ROOT_FOLDER");
+    EXPECT_EQ(book->GetRoot(), root);
+    EXPECT_EQ(FolderRoot, root->GetType());
+    EXPECT_EQ(L"All My Notes", root->GetName());
+    // the root shows notes outside the trash, folders in it and the conflicts
+    EXPECT_EQ((std::vector<std::string>{"Note one", "Note two"}), Titles(root));
+    // "conflict_folder" sits below "usr_folder"
+    EXPECT_EQ(2, Folder(L"usr_folder")->GetTotalNoteCount(1));
+    EXPECT_EQ(0, Folder(L"usr_folder")->GetTotalNoteCount(0));
+    EXPECT_EQ(2, Folder(L"trash")->GetTrashNoteCount());
+    EXPECT_EQ(nullptr, Note(L"n6"));
+    EXPECT_EQ(1, book->IsRemovedFolder(Folder(L"old")));
+    EXPECT_EQ(0, book->IsRemovedFolder(Folder(L"projects")));
+    EXPECT_EQ(Folder(L"work"), book->FindFolder(nullptr, L"WORK", -1, nullptr));
+    EXPECT_EQ(nullptr, book->FindFolder(nullptr, nullptr, -1, nullptr));
+    EXPECT_EQ(Folder(L"conflict_folder"), book->FindFolderByItemId(0));
+    EXPECT_EQ(Folder(L"work"), book->FindFolderByItemId(work->itemid));
+    EXPECT_EQ(Folder(L"work"), Folder(L"usr_folder")->FindChildFolder(L"work", -1));
+    EXPECT_EQ(nullptr, Folder(L"usr_folder")->FindChildFolder(L"work", 2));
+}
+
+TEST_F(ModelNotebook, CreateMoveTrashRestoreWithEvents)
+{
+    CFolderItem* def = Folder(L"default");
+    CFolderItem* workItem = Folder(L"work");
+    CNoteItem* note = book->CreateNote(def, 1);
+    ASSERT_NE(nullptr, note);
+    EXPECT_EQ(L"New Note", note->GetTitle());
+    EXPECT_EQ(16, note->GetNoteId().GetLength());
+    EXPECT_NE(0, note->GetItemId());
+    EXPECT_NE(-1, def->GetNoteIndex(note->GetItemId()));
+    EXPECT_NE(-1, book->GetRoot()->GetNoteIndex(note->GetItemId()));
+    EXPECT_EQ(1, StoreInt("SELECT COUNT(*) FROM notes WHERE note_title='New Note' AND b_syncdirty=1"));
+    EXPECT_NE(std::wstring::npos, std::wstring(note->GetRecord().GetContentText()).find(L"font-family: 'Arial'"));
+
+    EXPECT_EQ(0, book->MoveNote(note, def));  // already there
+    EXPECT_EQ(1, book->MoveNote(note, workItem));
+    EXPECT_EQ((Events{"FolderChanged default", "FolderChanged work", "FolderChanged root_folder"}), listener.events);
+    EXPECT_EQ(workItem->GetRecord().itemid, note->GetRecord().folder_id);
+    listener.events.clear();
+
+    EXPECT_EQ(1, book->MoveNoteToTrash(note));
+    EXPECT_EQ((Events{"FolderChanged work", "FolderChanged trash", "FolderChanged root_folder"}), listener.events);
+    EXPECT_EQ(3, note->GetRecord().folder_id);
+    EXPECT_EQ(workItem->GetRecord().itemid, note->GetRecord().sav_fld_id);
+    EXPECT_EQ(-1, book->GetRoot()->GetNoteIndex(note->GetItemId()));
+    EXPECT_EQ(0, book->MoveNoteToTrash(note));
+    listener.events.clear();
+
+    book->RestoreNoteFromTrash(note);
+    EXPECT_EQ(workItem->GetRecord().itemid, note->GetRecord().folder_id);
+    EXPECT_EQ(0, note->GetRecord().sav_fld_id);
+    EXPECT_NE(-1, workItem->GetNoteIndex(note->GetItemId()));
+    EXPECT_NE(-1, book->GetRoot()->GetNoteIndex(note->GetItemId()));
+    EXPECT_EQ((Events{"FolderChanged trash", "FolderChanged work", "FolderChanged root_folder"}), listener.events);
+
+    // a note that reached the trash without a saved folder goes to "default"
+    CNoteItem* trashed = Note(L"n3");
+    book->RestoreNoteFromTrash(trashed);
+    EXPECT_EQ(1, trashed->GetRecord().folder_id);
+}
+
+TEST_F(ModelNotebook, RemoveNoteKeepsTheItemFindable)
+{
+    CNoteItem* note = Note(L"n2");
+    int itemid = note->GetItemId();
+    EXPECT_TRUE(book->RemoveNote(note));
+    EXPECT_EQ((Events{"NoteRemoved Note two", "FolderChanged work"}), listener.events);
+    EXPECT_EQ(note, book->FindNoteById(L"n2"));
+    EXPECT_EQ(note, book->FindNoteByItemId(itemid));
+    EXPECT_EQ(nullptr, book->GetNote(L"n2"));
+    EXPECT_EQ(1, StoreInt("SELECT b_removed FROM notes WHERE note_id='n2'"));
+    EXPECT_EQ(-1, book->GetRoot()->GetNoteIndex(itemid));
+    EXPECT_FALSE(book->RemoveNote(nullptr));
+}
+
+TEST_F(ModelNotebook, CopyNoteRenamesAttachmentsInTheCopy)
+{
+    CNoteItem* src = Note(L"n1");
+    CString file = dir + L"pic.bin";
+    ModelTest::WriteFileBytes(file, std::string("\x01\x02\x03\x00\x04", 5));
+    ASSERT_EQ(0, book->AttachFileToNote(src, file, L"ignored"));
+    EXPECT_EQ(1, book->AttachFileToNote(src, dir + L"missing.bin", nullptr));
+    EXPECT_EQ(1, book->AttachFileToNote(src, dir, nullptr));
+    src->Load(0);
+    ASSERT_EQ(1, src->GetAttachCount());
+    CString oldId = src->GetAttach(0)->attach_id;
+    src->SetContentText(L"<p>x<img src=\"#attacheloc:" + oldId + L"#\"></p>");
+    db.NoteUpdateContent(&src->GetRecord());
+    src->Load(0);
+
+    EXPECT_EQ(nullptr, book->CopyNote(src, Folder(L"trash"), nullptr));
+    CNoteItem* copy = book->CopyNote(src, Folder(L"work"), L"Copy");
+    ASSERT_NE(nullptr, copy);
+    EXPECT_EQ(L"Copy", copy->GetTitle());
+    ASSERT_EQ(1, copy->GetAttachCount());
+    CString newId = copy->GetAttach(0)->attach_id;
+    EXPECT_NE(oldId, newId);
+    std::wstring content = copy->GetRecord().GetContentText();
+    EXPECT_NE(std::wstring::npos, content.find(newId.GetString()));
+    EXPECT_EQ(std::wstring::npos, content.find(oldId.GetString()));
+    EXPECT_EQ(src->GetRecord().date_create, copy->GetRecord().date_create);
+    EXPECT_EQ((Events{"FolderChanged work", "FolderChanged root_folder"}), listener.events);
+    // the copy's bytes are the source's
+    DB::CItemAttach* a = copy->GetAttach(0);
+    ASSERT_EQ(1, db.LoadAttachContent(a));
+    EXPECT_EQ(5, a->size);
+}
+
+TEST_F(ModelNotebook, FolderCreateMoveTrashRestoreRemove)
+{
+    CFolderItem* f = book->CreateFolder(L"Fresh", 0, nullptr);
+    ASSERT_NE(nullptr, f);
+    EXPECT_EQ((Events{"FolderCreated " + Narrow(f->GetFolderId()), "FolderChanged usr_folder"}), listener.events);
+    EXPECT_EQ(L"usr_folder", f->GetParentId());
+    EXPECT_EQ(1, f->GetRecord().b_syncdirty);
+    EXPECT_NE(0, f->GetRecord().itemid);
+    listener.events.clear();
+
+    CFolderItem* workItem = Folder(L"work");
+    EXPECT_EQ(0, book->MoveFolder(workItem, Folder(L"projects")));  // below itself
+    EXPECT_EQ(0, book->MoveFolder(workItem, book->GetRoot()));
+    EXPECT_EQ(1, book->MoveFolder(workItem, f));
+    EXPECT_EQ((Events{"FolderChanged usr_folder", "FolderChanged " + Narrow(f->GetFolderId()), "FolderChanged root_folder"}),
+              listener.events);
+    EXPECT_EQ(1, f->GetFolderCount());
+    listener.events.clear();
+
+    // to the trash: the notes leave the root, the folder remembers its parent
+    EXPECT_EQ(1, book->MoveFolder(workItem, Folder(L"trash")));
+    EXPECT_EQ(-1, book->GetRoot()->GetNoteIndex(Note(L"n2")->GetItemId()));
+    EXPECT_EQ(f->GetFolderId(), workItem->GetRecord().sav_prn_id);
+    book->RestoreFolderFromTrash(workItem);
+    EXPECT_EQ(f->GetFolderId(), workItem->GetParentId());
+    EXPECT_TRUE(workItem->GetRecord().sav_prn_id.IsEmpty());
+
+    book->RenameFolder(f, L"Renamed");
+    EXPECT_EQ(1, StoreInt("SELECT COUNT(*) FROM folders WHERE folder_name='Renamed'"));
+
+    listener.events.clear();
+    book->RemoveFolderTree(f);
+    EXPECT_EQ(nullptr, Folder(L"work"));
+    EXPECT_EQ(nullptr, Folder(L"projects"));
+    EXPECT_EQ(1, StoreInt("SELECT b_removed FROM notes WHERE note_id='n2'"));
+    EXPECT_EQ(1, StoreInt("SELECT b_removed FROM folders WHERE folder_id='work'"));
+    EXPECT_EQ(3u, book->GetRemovedFolders().size());
+    EXPECT_EQ(1, Folder(L"usr_folder")->GetFolderCount());
+
+    // the trash itself stays
+    CFolderItem* trash = Folder(L"trash");
+    book->RemoveFolderTree(trash);
+    EXPECT_EQ(trash, Folder(L"trash"));
+    EXPECT_EQ(0, trash->GetNoteCount());
+}
+
+TEST_F(ModelNotebook, MoveFolderWithMissingParentChangesNothing)
+{
+    CFolderItem* orphan = book->CreateFolder(L"Orphan", 0, nullptr);
+    orphan->GetRecord().parent_id = L"nowhere";
+    EXPECT_EQ(1, book->MoveFolder(orphan, Folder(L"work")));
+    EXPECT_EQ(L"nowhere", orphan->GetParentId());
+}
+
+TEST_F(ModelNotebook, FanOutOrderNullsAndSelfRemoval)
+{
+    struct Leaver : ModelTest::RecordingListener {
+        CNotebook* book = nullptr;
+        void OnNotebookEvent_FolderChanged(CFolderItem* f) override
+        {
+            RecordingListener::OnNotebookEvent_FolderChanged(f);
+            book->RemoveListener(this);
+        }
+    } leaver;
+    leaver.book = book;
+    ModelTest::RecordingListener last;
+    book->AddListener(&leaver);
+    book->AddListener(&last);
+    book->AddListener(&listener);  // already there: no second entry
+
+    book->NotifyNoteChanged(nullptr);
+    EXPECT_EQ((Events{"NoteChanged null"}), listener.events);
+    EXPECT_EQ((Events{"NoteChanged null"}), last.events);
+    book->NotifyFolderChanged(nullptr);
+    book->NotifyNoteRemoved(nullptr);
+    EXPECT_EQ(1u, listener.events.size());
+
+    // the leaver removes itself during its call: the walk stops there
+    book->NotifyFolderChanged(Folder(L"default"));
+    EXPECT_EQ(2u, listener.events.size());
+    EXPECT_EQ(2u, leaver.events.size());
+    EXPECT_EQ(1u, last.events.size());
+    book->RemoveListener(&last);
+}
+
+// What the sync's merge does on its own thread.
+DWORD WINAPI NotifyFromThread(void* note)
+{
+    CNotebook* book = GetNotebook();
+    book->NotifyFolderChanged(book->FindFolder(L"work"));
+    book->NotifyNoteChanged(static_cast<CNoteItem*>(note));
+    book->NotifyFolderChanged(book->GetRoot());
+    book->NotifyNoteUpdated(nullptr);
+    return 0;
+}
+
+DWORD WINAPI NotifyTwoFromThread(void* note)
+{
+    GetNotebook()->NotifyNoteChanged(static_cast<CNoteItem*>(note));
+    GetNotebook()->NotifyFolderChanged(GetNotebook()->FindFolder(L"work"));
+    return 0;
+}
+
+TEST_F(ModelNotebook, ChangesFromAnotherThreadArePostedInOrder)
+{
+    HANDLE t = CreateThread(nullptr, 0, NotifyFromThread, Note(L"n1"), 0, nullptr);
+    WaitForSingleObject(t, 10000);
+    CloseHandle(t);
+    EXPECT_TRUE(listener.events.empty());  // nothing ran on the other thread
+    ModelTest::PumpMessages();
+    EXPECT_EQ((Events{"FolderChanged work", "NoteChanged Note one", "FolderChanged root_folder", "NoteUpdated null"}),
+              listener.events);
+    for (DWORD id : listener.threads)
+        EXPECT_EQ(GetCurrentThreadId(), id);
+}
+
+TEST_F(ModelNotebook, PostedNoteOfAnUnloadedNotebookIsDropped)
+{
+    CNoteItem* note = Note(L"n1");
+    HANDLE t = CreateThread(nullptr, 0, NotifyTwoFromThread, note, 0, nullptr);
+    WaitForSingleObject(t, 10000);
+    CloseHandle(t);
+    book->UnloadNotebook();
+    ModelTest::PumpMessages();
+    // the note is gone; the folder was kept alive by its reference until delivery
+    EXPECT_EQ((Events{"FolderChanged work"}), listener.events);
+    EXPECT_EQ((std::vector<std::string>{"SaveOptions"}), services.calls);
+}
+
+TEST_F(ModelNotebook, SyncEvents)
+{
+    services.catalog = true;
+    CNoteItem* note = Note(L"n1");
+    services.activeFolder = book->GetRoot();
+
+    // the sync moved the note into "work" and renamed it
+    DB::CItemNote* row = noteRows[0];
+    row->folder_id = work->itemid;
+    row->note_title = L"Renamed";
+    db.UpdateNote(row, 1);
+    book->OnEventNoteUpdated(L"n1");
+    EXPECT_EQ(L"Renamed", note->GetTitle());
+    EXPECT_NE(-1, Folder(L"work")->GetNoteIndex(note->GetItemId()));
+    EXPECT_EQ(-1, Folder(L"default")->GetNoteIndex(note->GetItemId()));
+    EXPECT_EQ((Events{"FolderChanged default", "FolderChanged work", "FolderChanged root_folder", "NoteUpdated Renamed"}),
+              listener.events);
+    listener.events.clear();
+    services.calls.clear();
+
+    book->OnEventNoteRemoved(L"n1");
+    EXPECT_EQ(-1, book->GetRoot()->GetNoteIndex(note->GetItemId()));
+    EXPECT_EQ((Events{"NoteRemoved Renamed", "FolderChanged work", "FolderChanged root_folder"}), listener.events);
+    EXPECT_EQ((std::vector<std::string>{"ReloadNoteList", "RedrawNoteList"}), services.calls);
+
+    // a folder made by the sync
+    DB::CItemFolder* made = AddFolderRow(L"fromsync", L"From sync", L"work");
+    AddNoteRow(L"n9", L"Synced note", made->itemid);
+    services.calls.clear();
+    book->OnEventFolderCreated(L"fromsync");
+    ASSERT_NE(nullptr, Folder(L"fromsync"));
+    EXPECT_EQ(2, Folder(L"work")->GetFolderCount());
+    EXPECT_EQ(0, Folder(L"fromsync")->GetNoteCount());  // n9 is not loaded until asked for
+    ASSERT_NE(nullptr, book->GetNote(L"n9"));
+
+    // moved to another parent by the sync
+    made->parent_id = L"usr_folder";
+    db.UpdateFolder(made, 1);
+    book->OnEventFolderUpdated(L"fromsync");
+    EXPECT_EQ(1, Folder(L"work")->GetFolderCount());
+    EXPECT_EQ(3, Folder(L"usr_folder")->GetFolderCount());
+
+    book->OnEventFolderRemoved(L"trash");
+    EXPECT_NE(nullptr, Folder(L"trash"));
+    book->OnEventFolderRemoved(L"fromsync");
+    EXPECT_EQ(2, Folder(L"usr_folder")->GetFolderCount());
+    EXPECT_NE(nullptr, Folder(L"fromsync"));  // stays in the map
+
+    book->OnEventNoteUpdated(L"unknown");
+    book->OnEventFolderUpdated(L"unknown");
+    EXPECT_EQ(1, book->OnEventAttachRemoved(L"x"));
+}
+
+TEST_F(ModelNotebook, AttachNoteRules)
+{
+    CFolderItem* old = Folder(L"old");
+    CFolderItem* def = Folder(L"default");
+    CNoteItem* n2 = Note(L"n2");
+    // a folder in the trash and the conflicts never feed the root
+    EXPECT_GE(old->AttachNote(n2->GetItemId()), 0);
+    EXPECT_NE(-1, book->GetRoot()->GetNoteIndex(n2->GetItemId()));  // it was there already
+    EXPECT_TRUE(book->GetRoot()->DetachNote(n2->GetItemId(), 1));
+    EXPECT_GE(Folder(L"conflict_folder")->AttachNote(n2->GetItemId()), 0);
+    EXPECT_EQ(-1, book->GetRoot()->GetNoteIndex(n2->GetItemId()));
+    EXPECT_EQ(-1, def->AttachNote(987654));  // not loaded
+    EXPECT_EQ(1, def->GetNoteCount());
+
+    // descending sort: new notes go first
+    def->SetSortType(16);
+    EXPECT_EQ(16, def->GetSortType());
+    def->SetSortType(5);
+    EXPECT_EQ(0, def->AttachNote(n2->GetItemId()));
+    EXPECT_EQ(n2, def->GetNoteItem(0));
+    EXPECT_EQ(Note(L"n1"), def->GetNextNote(n2));
+    EXPECT_EQ(n2, def->GetNextNote(Note(L"n1")));  // the last gives the one before
+    EXPECT_EQ(-1, def->GetNoteItemId(5));
+    def->SetSelectedNoteId(L"n2");
+    EXPECT_EQ(n2, def->GetSelectedNote());
+
+    // the capacity grows in steps of 1024
+    EXPECT_EQ(1024, def->GetNoteCapacity());
+
+    // Release to zero deletes an item
+    CFolderItem* temp = new CFolderItem(0);
+    EXPECT_EQ(L"Sync Folder", temp->GetName());
+    EXPECT_EQ(2, temp->AddRef());
+    EXPECT_EQ(1, temp->Release());
+    EXPECT_EQ(0, temp->Release());
+}
+
+TEST_F(ModelNotebook, FilterNodeCombinesItems)
+{
+    CFilterFolderItem* filter = book->GetFilter();
+    CFolderItem* root = book->GetRoot();
+    EXPECT_EQ(0, filter->AddFilter(nullptr, 0));
+    EXPECT_EQ(1, filter->AddFilter(root, 2));
+    EXPECT_EQ(2, filter->GetNoteCount());
+    EXPECT_EQ(1, filter->AddFilter(Folder(L"work"), 0));
+    EXPECT_EQ((std::vector<std::string>{"Note two"}), Titles(filter));
+    EXPECT_EQ(FilterMarkKeep, Folder(L"work")->GetFilterMark());
+    EXPECT_EQ(1, filter->AddFilter(Folder(L"work"), 1));
+    EXPECT_EQ(0, filter->GetNoteCount());
+    EXPECT_EQ(FilterMarkExclude, Folder(L"work")->GetFilterMark());
+    // combining never takes notes out of the root
+    EXPECT_EQ(2, root->GetNoteCount());
+    filter->ClearFilter();
+    EXPECT_EQ(0, Folder(L"work")->GetFilterMark());
+    EXPECT_TRUE(filter->GetFilterItems().empty());
+}
+
+TEST_F(ModelNotebook, FolderComparators)
+{
+    CFolderItem* a = book->CreateFolder(L"alpha", 0, nullptr);
+    CFolderItem* b = book->CreateFolder(L"Alpha", 0, nullptr);
+    CFolderItem* c = book->CreateFolder(L"beta", 0, nullptr);
+    EXPECT_LT(CFolderItem::CompareByDateAsc(a, b), 0);
+    EXPECT_GT(CFolderItem::CompareByDateDesc(a, b), 0);
+    EXPECT_LT(CFolderItem::CompareByName(b, c), 0);
+    EXPECT_LT(CFolderItem::CompareByName(a, b), 0);  // equal ignoring case: reversed case-sensitive order
+    EXPECT_EQ(0, CFolderItem::CompareByName(a, nullptr));
+    a->SetOrderValue(5);
+    b->SetOrderValue(2);
+    EXPECT_GT(CFolderItem::CompareByUserOrder(a, b), 0);
+    EXPECT_GT(CFolderItem::CompareByPopularity(c, Folder(L"work")), 0);
+}
+
+TEST_F(ModelNotebook, UserOrderRoundTrip)
+{
+    CFolderItem* def = Folder(L"default");
+    CNoteItem* n1 = Note(L"n1");
+    CNoteItem* extra = book->CreateNote(def, 1);
+    CNoteItem* notes[] = {n1, extra};
+    ASSERT_TRUE(def->SaveSortData(notes, 2, 0, false));
+    def->LoadSortData(0);
+    EXPECT_EQ((std::vector<int>{extra->GetItemId(), n1->GetItemId()}), def->GetOrder(0));
+    def->ApplyUserOrder(0);
+    EXPECT_EQ(0u, extra->GetUserPosition());
+    EXPECT_EQ(1u, n1->GetUserPosition());
+    def->SetSortType(17);  // stored only
+    EXPECT_EQ(n1, def->GetNoteItem(0));
+    def->SetSortType(16);
+    EXPECT_EQ(n1, def->GetNoteItem(0));
+}
+
+TEST_F(ModelNotebook, UnloadAndLoadAgain)
+{
+    book->UnloadNotebook();
+    EXPECT_EQ(0, book->IsLoaded());
+    EXPECT_EQ(nullptr, Folder(L"default"));
+    EXPECT_EQ(nullptr, book->FindNoteById(L"n1"));
+    EXPECT_EQ(0, book->GetRoot()->GetNoteCount());
+    Load();
+    EXPECT_EQ(2, book->GetRoot()->GetNoteCount());
+    EXPECT_NE(nullptr, Note(L"n1"));
+}
+
+TEST(ModelRepair, DuplicateIdsAndOrphans)
+{
+    CString dir = ModelTest::MakeTempDir();
+    CString path = dir + L"database.db";
+    {
+        DB::CPeloraDatabase db;
+        ASSERT_EQ(1, db.OpenDatabase(path, 1));
+        sqlite3* h = db.GetHandle();
+        const char* sql =
+            "INSERT INTO folders (folder_id, parent_id, folder_name, type) VALUES ('dup', 'usr_folder', 'A', 0);"
+            "INSERT INTO folders (folder_id, parent_id, folder_name, type) VALUES ('dup', 'usr_folder', 'B', 0);"
+            "INSERT INTO folders (folder_id, parent_id, folder_name, type) VALUES ('lost', 'nowhere', 'C', 0);"
+            "INSERT INTO folders (folder_id, parent_id, folder_name, type) VALUES ('c1', 'c2', 'D', 0);"
+            "INSERT INTO folders (folder_id, parent_id, folder_name, type) VALUES ('c2', 'c1', 'E', 0);"
+            "INSERT INTO notes (note_id, folder_id, note_title) VALUES ('same', 1, 'x');"
+            "INSERT INTO notes (note_id, folder_id, note_title) VALUES ('same', 1, 'y');"
+            "INSERT INTO attaches (attach_id, note_id, filename) VALUES ('at', 'same', 'f1');"
+            "INSERT INTO attaches (attach_id, note_id, filename) VALUES ('at', 'same', 'f2');";
+        ASSERT_EQ(SQLITE_OK, sqlite3_exec(h, sql, nullptr, nullptr, nullptr));
+        db.CloseDatabase();
+    }
+    EXPECT_FALSE(CNotebook::RepairDatabase(dir + L"nothere.db"));
+    ASSERT_TRUE(CNotebook::RepairDatabase(path));
+    DB::CPeloraDatabase db;
+    ASSERT_EQ(1, db.OpenDatabase(path, 0));
+    auto one = [&](const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        int v = -1;
+        if (sqlite3_prepare_v2(db.GetHandle(), sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            v = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        return v;
+    };
+    EXPECT_EQ(0, one("SELECT COUNT(*) FROM (SELECT folder_id FROM folders GROUP BY folder_id HAVING COUNT(*) > 1)"));
+    EXPECT_EQ(0, one("SELECT COUNT(*) FROM (SELECT note_id FROM notes GROUP BY note_id HAVING COUNT(*) > 1)"));
+    EXPECT_EQ(0, one("SELECT COUNT(*) FROM (SELECT attach_id FROM attaches GROUP BY attach_id HAVING COUNT(*) > 1)"));
+    EXPECT_EQ(4, one("SELECT COUNT(*) FROM folders WHERE folder_name IN ('B', 'C', 'D', 'E') AND parent_id='usr_folder'"));
+    EXPECT_EQ(1, one("SELECT b_syncdirty FROM notes WHERE note_title='y'"));
+    db.CloseDatabase();
+    ModelTest::RemoveTree(dir);
+}
+
+} // namespace
