@@ -52,11 +52,7 @@ int CPeloraDatabase::CreateAttach(CItemAttach* rec)
     DB_OP_LOCKED("CreateAttach", 0);
     if (!rec)
         return 0;
-    std::string values;
-    for (int i = 1; i <= kAttachColumnCount; ++i)
-        values += (i > 1 ? ", ?" : "?") + std::to_string(i);
-    CStatement st(m_db, "INSERT INTO attaches (" + JoinColumns(kAttachColumns, kAttachColumnCount) + ") VALUES (" +
-                            values + ");");
+    CStatement st(m_db, InsertColumns("attaches", kAttachColumns, kAttachColumnCount));
     if (!st.Ok())
         return 0;
     BindAttachColumns(st, rec);

@@ -12,6 +12,24 @@ const char* const kFolderColumns[] = {
     "date_create", "date_update", "order_value",
 };
 const int kFolderColumnCount = 12;
+// A new folder leaves order_value, the last column, to the table's default.
+const int kFolderInsertColumnCount = kFolderColumnCount - 1;
+
+// Binds the columns a new folder is written with, numbered from 1 in kFolderColumns order.
+void BindFolderColumns(CStatement& st, const CItemFolder* r)
+{
+    st.Text(1, r->folder_id);
+    st.Text(2, r->parent_id);
+    st.Text(3, r->folder_name);
+    st.Int(4, r->type);
+    st.Text(5, r->tags);
+    st.Text(6, r->sav_prn_id);
+    st.Int(7, r->b_syncdirty);
+    st.Int(8, r->b_removed);
+    st.Int(9, r->flags);
+    st.Int(10, r->date_create);
+    st.Int(11, r->date_update);
+}
 
 bool IsSpecialFolder(const CString& id)
 {
@@ -86,21 +104,10 @@ int CPeloraDatabase::CreateFolder(CItemFolder* rec)
         if (!found.IsEmpty())
             return 0;
     }
-    CStatement st(m_db, "INSERT INTO folders (folder_id, parent_id, folder_name, type, tags, sav_prn_id, b_syncdirty, "
-                        "b_removed, flags, date_create, date_update) VALUES (?3, ?4, ?1, ?5, ?2, ?6, ?7, ?8, ?9, ?10, ?11);");
+    CStatement st(m_db, InsertColumns("folders", kFolderColumns, kFolderInsertColumnCount));
     if (!st.Ok())
         return 0;
-    st.Text(1, rec->folder_name);
-    st.Text(2, rec->tags);
-    st.Text(3, rec->folder_id);
-    st.Text(4, rec->parent_id);
-    st.Int(5, rec->type);
-    st.Text(6, rec->sav_prn_id);
-    st.Int(7, rec->b_syncdirty);
-    st.Int(8, rec->b_removed);
-    st.Int(9, rec->flags);
-    st.Int(10, rec->date_create);
-    st.Int(11, rec->date_update);
+    BindFolderColumns(st, rec);
     if (st.Step() != SQLITE_DONE) {
         LogFailure("DB::CPeloraDatabase::CreateFolder", __LINE__, m_db, "Didn't Insert Item!");
         return 0;
@@ -121,17 +128,7 @@ int CPeloraDatabase::UpdateFolder(CItemFolder* rec, int byItemId)
                             (byItemId ? " WHERE itemid=?13;" : " WHERE folder_id=?13;"));
     if (!st.Ok())
         return 0;
-    st.Text(1, rec->folder_id);
-    st.Text(2, rec->parent_id);
-    st.Text(3, rec->folder_name);
-    st.Int(4, rec->type);
-    st.Text(5, rec->tags);
-    st.Text(6, rec->sav_prn_id);
-    st.Int(7, rec->b_syncdirty);
-    st.Int(8, rec->b_removed);
-    st.Int(9, rec->flags);
-    st.Int(10, rec->date_create);
-    st.Int(11, rec->date_update);
+    BindFolderColumns(st, rec);
     st.Int(12, rec->order_value);
     if (byItemId)
         st.Int(13, rec->itemid);

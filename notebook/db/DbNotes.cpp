@@ -107,10 +107,7 @@ int CPeloraDatabase::CreateNote(CItemNote* rec)
     DB_OP_LOCKED("CreateNote", 0);
     if (!rec)
         return 0;
-    std::string values;
-    for (int i = 1; i <= kNoteColumnCount; ++i)
-        values += (i > 1 ? ", ?" : "?") + std::to_string(i);
-    CStatement st(m_db, "INSERT INTO notes (" + JoinColumns(kNoteColumns, kNoteColumnCount) + ") VALUES (" + values + ");");
+    CStatement st(m_db, InsertColumns("notes", kNoteColumns, kNoteColumnCount));
     if (!st.Ok())
         return 0;
     BindNoteColumns(st, rec, 1);

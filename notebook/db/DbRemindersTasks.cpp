@@ -18,14 +18,6 @@ const char* const kTaskColumns[] = {
 };
 const int kTaskColumnCount = 7;
 
-std::string Placeholders(int count)
-{
-    std::string out;
-    for (int i = 1; i <= count; ++i)
-        out += (i > 1 ? ", ?" : "?") + std::to_string(i);
-    return out;
-}
-
 void BindReminder(CStatement& st, const CItemReminder* r)
 {
     st.Text(1, r->reminder_id);
@@ -78,8 +70,7 @@ int CPeloraDatabase::CreateReminder(CItemReminder* rec)
     DB_OP_LOCKED("CreateReminder", 0);
     if (!rec)
         return 0;
-    CStatement st(m_db, "INSERT INTO reminders (" + JoinColumns(kReminderColumns, kReminderColumnCount) + ") VALUES (" +
-                            Placeholders(kReminderColumnCount) + ");");
+    CStatement st(m_db, InsertColumns("reminders", kReminderColumns, kReminderColumnCount));
     if (!st.Ok())
         return 0;
     BindReminder(st, rec);
@@ -165,8 +156,7 @@ int CPeloraDatabase::CreateTask(CItemTask* rec)
     // The task leaves the pending insert state whatever happens: a failed insert is logged and
     // reported, not retried on every save.
     rec->pending_insert = 0;
-    CStatement st(m_db, "INSERT INTO tasks (" + JoinColumns(kTaskColumns, kTaskColumnCount) + ") VALUES (" +
-                            Placeholders(kTaskColumnCount) + ");");
+    CStatement st(m_db, InsertColumns("tasks", kTaskColumns, kTaskColumnCount));
     if (!st.Ok())
         return 0;
     BindTask(st, rec);

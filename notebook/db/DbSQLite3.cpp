@@ -358,6 +358,14 @@ std::string AssignColumns(const char* const* names, int count)
     return out;
 }
 
+std::string InsertColumns(const char* table, const char* const* names, int count)
+{
+    std::string values;
+    for (int i = 1; i <= count; ++i)
+        values += (i > 1 ? ", ?" : "?") + std::to_string(i);
+    return std::string("INSERT INTO ") + table + " (" + JoinColumns(names, count) + ") VALUES (" + values + ");";
+}
+
 std::string Fmt(const char* format, ...)
 {
     va_list a;

@@ -86,6 +86,8 @@ private:
 std::string JoinColumns(const char* const* names, int count, const char* prefix = "");
 // "a=?1, b=?2, ..." numbered from 1.
 std::string AssignColumns(const char* const* names, int count);
+// "INSERT INTO table (a, b, ...) VALUES (?1, ?2, ...);", the values numbered from 1 in column order.
+std::string InsertColumns(const char* table, const char* const* names, int count);
 // printf into a std::string.
 std::string Fmt(const char* format, ...);
 
