@@ -6,6 +6,10 @@
 #include "FxCtrl.h"
 #include <richedit.h>
 
+// Loads the rich edit control (version 2 and later, class "RichEdit20W") so dialog templates
+// can name it; FALSE when the library is missing.
+BOOL AfxInitRichEdit2();
+
 class CListCtrl : public CWnd {
   DECLARE_DYNAMIC(CListCtrl)
  public:

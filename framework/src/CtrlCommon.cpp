@@ -446,6 +446,11 @@ BOOL CMonthCalCtrl::SetRange(const SYSTEMTIME* pMin, const SYSTEMTIME* pMax) {
 // ---------------------------------------------------------------------------------------------
 // CRichEditCtrl
 
+BOOL AfxInitRichEdit2() {
+  static const HMODULE lib = ::LoadLibraryW(L"riched20.dll");
+  return lib != nullptr;
+}
+
 LPCTSTR CRichEditCtrl::ClassName() {
   // Version 4.1 (msftedit) when present, else version 2/3 (riched20).
   static LPCTSTR name = [] {

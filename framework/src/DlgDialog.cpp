@@ -2,6 +2,7 @@
 #include "Framework.h"
 #include "FxDialog.h"
 #include "FxThread.h"
+#include <commctrl.h>
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
@@ -47,6 +48,13 @@ CDialog::~CDialog() {
 
 BOOL CDialog::CreateFromTemplate(LPCDLGTEMPLATE tmpl, HWND hParent, HINSTANCE hInst) {
   if (!tmpl || m_hWnd) return FALSE;
+  // Templates may name any common control; their classes must exist before the dialog is made.
+  static const BOOL registered = [] {
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES |
+                                                 ICC_COOL_CLASSES | ICC_LINK_CLASS};
+    return ::InitCommonControlsEx(&icc);
+  }();
+  (void)registered;
   AfxHookWindowCreate(this);
   HWND h = ::CreateDialogIndirectParamW(hInst, tmpl, hParent, &FxDlgProc, 0);
   if (!AfxUnhookWindowCreate()) {

@@ -283,3 +283,92 @@ TEST(WndControls, TemporaryWrapperUsedAsItsControlType) {
 }
 
 }  // namespace
+
+namespace {
+
+// A dialog from a compiled template holding every wrapped control, bound by DDX_Control and
+// used through the wrappers while its modal loop runs.
+class ControlsDialog : public CDialog {
+ public:
+  ControlsDialog() : CDialog(2002) {}
+  CListCtrl list;
+  CTreeCtrl tree;
+  CTabCtrl tabs;
+  CProgressCtrl progress;
+  CSpinButtonCtrl spin;
+  CDateTimeCtrl date;
+  CMonthCalCtrl month;
+  CRichEditCtrl rich;
+  CComboBox combo;
+  CListBox listBox;
+  CScrollBar scroll;
+  CStatic label;
+  CButton push;
+  Log log;
+
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Control(pDX, 200, list);
+    DDX_Control(pDX, 201, tree);
+    DDX_Control(pDX, 202, tabs);
+    DDX_Control(pDX, 203, progress);
+    DDX_Control(pDX, 205, spin);
+    DDX_Control(pDX, 206, date);
+    DDX_Control(pDX, 207, month);
+    DDX_Control(pDX, 208, rich);
+    DDX_Control(pDX, 209, combo);
+    DDX_Control(pDX, 210, listBox);
+    DDX_Control(pDX, 211, scroll);
+    DDX_Control(pDX, 212, label);
+    DDX_Control(pDX, 213, push);
+  }
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    list.InsertColumn(0, L"Name", LVCFMT_LEFT, 80);
+    list.InsertItem(0, L"row");
+    tree.InsertItem(L"root");
+    tabs.InsertItem(0, L"First");
+    progress.SetRange32(0, 10);
+    progress.SetPos(4);
+    spin.SetRange32(0, 50);
+    spin.SetPos32(12);
+    rich.SetWindowText(L"rich text");
+    combo.AddString(L"c1");
+    combo.SetCurSel(0);
+    listBox.AddString(L"l1");
+    SCROLLINFO si = {sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 100, 10, 30};
+    scroll.SetScrollInfo(&si);
+    SetTimer(1, 5, nullptr);
+    return TRUE;
+  }
+
+ protected:
+  void OnTimer(UINT_PTR) {
+    KillTimer(1);
+    CString s;
+    combo.GetLBText(0, s);
+    log.Add(Fmt("list %ls tree %ls tab %d progress %d buddy %d rich %ld combo %ls scroll %d label %ls",
+                list.GetItemText(0, 0).GetString(), tree.GetItemText(tree.GetRootItem()).GetString(), tabs.GetItemCount(),
+                progress.GetPos(), (int)GetDlgItemInt(204), rich.GetTextLength(), s.GetString(), scroll.GetScrollPos(),
+                [&] { CString t; label.GetWindowText(t); return t; }().GetString()));
+    push.Click();  // BN_CLICKED reaches the dialog's map
+  }
+  void OnPush() { EndDialog(77); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ControlsDialog, CDialog)
+  ON_WM_TIMER()
+  ON_BN_CLICKED(213, OnPush)
+END_MESSAGE_MAP()
+
+TEST(WndControls, EveryWrapperInADialogFromATemplate) {
+  ASSERT_TRUE(AfxInitRichEdit2());
+  ControlsDialog d;
+  EXPECT_EQ(d.DoModal(), 77);
+  std::vector<std::string> want = {
+      "list row tree root tab 1 progress 4 buddy 12 rich 9 combo c1 scroll 30 label Static"};
+  EXPECT_EQ(d.log.entries, want);
+  EXPECT_EQ(d.list.m_hWnd, nullptr);  // unbound with the dialog
+}
+
+}  // namespace
