@@ -290,23 +290,23 @@ int CNoteItem::CreatePreviewFromAttach(DB::CItemAttach* attach)
         h /= 2;
     }
     HDC screen = GetDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, w + 2, h + 2);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(dc, bmp);
-    RECT all = {0, 0, w + 2, h + 2};
+    RECT all = {0, 0, w, h};
     FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    // a thin border just outside the picture
-    FrameRect(dc, &all, (HBRUSH)GetStockObject(LTGRAY_BRUSH));
-    RECT dest = {1, 1, w + 1, h + 1};
+    // the picture sits one pixel in, with a thin border just outside it
+    RECT dest = {1, 1, w - 1, h - 1};
     image.Draw(dc, dest);
+    FrameRect(dc, &all, (HBRUSH)GetStockObject(LTGRAY_BRUSH));
     SelectObject(dc, old);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
     if (m_preview)
         DeleteObject(m_preview);
     m_preview = bmp;
-    m_note.width = w + 2;
-    m_note.height = h + 2;
+    m_note.width = w;
+    m_note.height = h;
     CNotebook* book = GetNotebook();
     if (book && book->Panes())
         book->Panes()->RedrawNoteList();

@@ -178,3 +178,73 @@ TEST_F(ModelNoteStore, SaveNotePurgesUnreferencedAttachments)
 }
 
 } // namespace
+
+namespace {
+
+// A 24-bit BMP file of the given size, all one colour.
+std::string MakeBmp(int w, int h)
+{
+    int row = (w * 3 + 3) & ~3;
+    int size = 54 + row * h;
+    std::string b(size, '\0');
+    auto put32 = [&](int at, int v) { memcpy(&b[at], &v, 4); };
+    auto put16 = [&](int at, short v) { memcpy(&b[at], &v, 2); };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, size);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, w);
+    put32(22, h);
+    put16(26, 1);
+    put16(28, 24);
+    for (int i = 54; i < size; i += 3)
+        b[i] = (char)0x80;
+    return b;
+}
+
+TEST_F(ModelNoteStore, PreviewFromImageAttachments)
+{
+    Load();
+    CNoteItem* note = book->CreateNote(Folder(L"default"), 1);
+    struct Case {
+        int w, h;
+        int made;
+        int pw, ph;
+    } cases[] = {
+        {50, 400, 0, 0, 0},      // too narrow
+        {400, 50, 0, 0, 0},      // too low
+        {1000, 800, 1, 125, 100},
+        {300, 160, 1, 150, 80},  // halved once: both sides were above 150
+        {120, 90, 1, 120, 90},
+    };
+    for (const Case& c : cases) {
+        DB::CItemAttach a;
+        std::string bmp = MakeBmp(c.w, c.h);
+        a.mime = L"image/bmp";
+        a.RelocateBuffer((int64_t)bmp.size());
+        memcpy(a.data, bmp.data(), bmp.size());
+        a.size = (int64_t)bmp.size();
+        EXPECT_EQ(c.made, note->CreatePreviewFromAttach(&a)) << c.w << "x" << c.h;
+        if (c.made) {
+            BITMAP bm = {};
+            ASSERT_NE(nullptr, note->GetPreviewBitmap());
+            GetObject(note->GetPreviewBitmap(), sizeof(bm), &bm);
+            EXPECT_EQ(c.pw, bm.bmWidth);
+            EXPECT_EQ(c.ph, bm.bmHeight);
+        }
+    }
+    DB::CItemAttach text;
+    text.mime = L"text/plain";
+    text.RelocateBuffer(4);
+    text.size = 4;
+    EXPECT_EQ(0, note->CreatePreviewFromAttach(&text));
+
+    // the stored preview comes back through the preview thread's path, by itemid
+    EXPECT_TRUE(book->LoadNotePreview(note->GetItemId()));
+    ASSERT_NE(nullptr, note->GetPreviewBitmap());
+    EXPECT_EQ(0, note->GetPreviewFlag());
+    EXPECT_FALSE(book->LoadNotePreview(987654));
+}
+
+} // namespace
