@@ -106,3 +106,35 @@ TEST(WndCmdUI, DialogControlsFollowTheirHandlers) {
 }
 
 }  // namespace
+
+namespace {
+
+UINT g_threadReg = ::RegisterWindowMessageW(L"PeloraFxTestThreadMessage");
+
+class ThreadSink : public CCmdTarget {
+ public:
+  std::vector<std::string> seen;
+
+ protected:
+  void OnPlain(WPARAM w, LPARAM l) { seen.push_back(Fmt("plain %d %d", (int)w, (int)l)); }
+  void OnRegistered(WPARAM w, LPARAM) { seen.push_back(Fmt("registered %d", (int)w)); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ThreadSink, CCmdTarget)
+  ON_THREAD_MESSAGE(WM_USER + 0x50, OnPlain)
+  ON_REGISTERED_THREAD_MESSAGE(g_threadReg, OnRegistered)
+END_MESSAGE_MAP()
+
+TEST(WndCmdUI, ThreadMessagesByNumberAndByRegistration) {
+  ThreadSink sink;
+  MSG a = {nullptr, WM_USER + 0x50, 1, 2};
+  MSG b = {nullptr, g_threadReg, 3, 0};
+  MSG c = {nullptr, WM_USER + 0x51, 0, 0};
+  EXPECT_TRUE(sink.DispatchThreadMessage(&a));
+  EXPECT_TRUE(sink.DispatchThreadMessage(&b));
+  EXPECT_FALSE(sink.DispatchThreadMessage(&c));
+  EXPECT_EQ(sink.seen, (std::vector<std::string>{"plain 1 2", "registered 3"}));
+}
+
+}  // namespace
