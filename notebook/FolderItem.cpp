@@ -146,6 +146,25 @@ bool CFolderItem::IsTrash() const
     return m_folder.folder_id == kTrashFolderId;
 }
 
+bool CFolderItem::IsSpecial() const
+{
+    const CString& id = m_folder.folder_id;
+    return id == kDefaultFolderId || id == kUserFolderId || id == kTrashFolderId || id == kConflictFolderId;
+}
+
+int CFolderItem::GetExportNoteCount()
+{
+    int n = 0;
+    for (CNoteItem* note : m_notes)
+        if (note && !note->GetRecord().b_removed)
+            ++n;
+    for (int i = 0; i < GetFolderCount(); ++i)
+        if (CFolderItem* child = GetFolderItem(i))
+            if (!child->IsSpecial())
+                n += child->GetExportNoteCount();
+    return n;
+}
+
 bool CFolderItem::FeedsRoot() const
 {
     if (GetType() == FolderRoot)
@@ -315,9 +334,11 @@ bool CFolderItem::ExportToHtml(IExportProgress* progress, IHtmlPageWriter* write
     CString dir = target;
     if (!dir.IsEmpty() && dir[dir.GetLength() - 1] != L'\\' && dir[dir.GetLength() - 1] != L'/')
         dir += L"\\";
+    // a special folder below this one is exported on its own
     for (int i = 0; i < GetFolderCount(); ++i)
         if (CFolderItem* child = GetFolderItem(i))
-            ok = child->ExportToHtml(progress, writer, target, nullptr) && ok;
+            if (!child->IsSpecial())
+                ok = child->ExportToHtml(progress, writer, target, nullptr) && ok;
     std::vector<CNoteItem*> notes = m_notes;
     for (CNoteItem* n : notes)
         if (n)

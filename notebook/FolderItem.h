@@ -100,6 +100,11 @@ public:
     bool IsTrash() const;
     // True for a folder whose notes also show in "All My Notes".
     bool FeedsRoot() const;
+    // One of "default", "usr_folder", "trash" and "conflict_folder".
+    bool IsSpecial() const;
+    // Notes an export of this folder writes: its own and its subfolders', without the special
+    // folders below it ("conflict_folder" sits below "usr_folder" and is exported on its own).
+    int GetExportNoteCount();
 
     // User orders (notes_sort_data sub_id 0 and 1).
     bool LoadSortData(int order);

@@ -93,7 +93,7 @@ int CNotebook::ExportToJson(IExportProgress* progress, IExportOutput* out, const
     for (int i = 0; i < 4; ++i) {
         folders[i] = GetFolder(kOrder[i], 1);
         if (folders[i])
-            total += folders[i]->GetTotalNoteCount(1);
+            total += folders[i]->GetExportNoteCount();
     }
     if (progress)
         progress->SetTotal(total);
@@ -120,7 +120,7 @@ int CNotebook::ExportToHtml(IExportProgress* progress, IHtmlPageWriter* writer, 
     int total = 0;
     for (const wchar_t* id : kOrder)
         if (CFolderItem* f = GetFolder(id, 1))
-            total += f->GetTotalNoteCount(1);
+            total += f->GetExportNoteCount();
     if (progress)
         progress->SetTotal(total);
     bool ok = true;
@@ -150,9 +150,11 @@ void CFolderItem::ExportToJson(IExportProgress* progress, IExportOutput* out, co
     Send(out, head);
     CStringA inner = in + "  ";
     std::vector<CFolderItem*> children;
+    // a special folder below this one is written on its own (once)
     for (int i = 0; i < GetFolderCount(); ++i)
         if (CFolderItem* c = GetFolderItem(i))
-            children.push_back(c);
+            if (!c->IsSpecial())
+                children.push_back(c);
     for (size_t i = 0; i < children.size(); ++i)
         children[i]->ExportToJson(progress, out, inner, i + 1 == children.size(), path);
     Send(out, in + "],\r\n" + in + "\"notes\":\r\n" + in + "[\r\n");

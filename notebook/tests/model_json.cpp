@@ -62,8 +62,8 @@ TEST_F(ModelJson, EmptyNotebookLayout)
         EXPECT_EQ(order[i], v[i + 1]["folder_id"].asString());
         EXPECT_TRUE(v[i + 1]["notes"].isArray());
     }
-    // "usr_folder" holds "conflict_folder" as a subfolder too
-    EXPECT_EQ("conflict_folder", v[2]["subfolders"][0]["folder_id"].asString());
+    // "conflict_folder" sits below "usr_folder" but is written once, on its own
+    EXPECT_EQ(0u, v[2]["subfolders"].size());
     EXPECT_TRUE(v[5].isObject() && v[5].empty());
 }
 
@@ -79,12 +79,12 @@ TEST_F(ModelJson, EscapingAndRemovedNotes)
     CountingProgress progress;
     book->ExportToJson(&progress, &out, dir);
     Json::Value v = Parse(out.text);
-    const Json::Value& folder = v[2]["subfolders"][1];
+    const Json::Value& folder = v[2]["subfolders"][0];
     EXPECT_EQ("Say \"hi\" \\ there", folder["folder_name"].asString());
     ASSERT_EQ(1u, folder["notes"].size());
     EXPECT_EQ("Title \"q\"", folder["notes"][0]["note_title"].asString());
     EXPECT_EQ("<p class=\"a\">line\r\nback\\slash\ttab</p>", folder["notes"][0]["content_data"].asString());
-    EXPECT_EQ(2, progress.total);
+    EXPECT_EQ(1, progress.total);  // the removed note is not counted either
     EXPECT_EQ((std::vector<std::string>{"0 Title \"q\"", "1"}), progress.steps);
 }
 
@@ -116,6 +116,7 @@ TEST_F(ModelJson, ExportThenImportIntoAnEmptyDatabase)
     AddFolderRow(L"deep", L"Deep", L"work");
     AddNoteRow(L"n1", L"First", 1, L"<p><!checkbox checked />done</p>");
     AddNoteRow(L"n2", L"Second \u00e9\u4e2d", work->itemid, L"<p>unicode \u00e9\u4e2d</p>");
+    AddNoteRow(L"nc", L"Conflicted", 4);
     Load();
     CNoteItem* n1 = book->GetNote(L"n1");
     CNoteItem* n2 = book->GetNote(L"n2");
@@ -155,7 +156,8 @@ TEST_F(ModelJson, ExportThenImportIntoAnEmptyDatabase)
         ASSERT_EQ(1, book2.LoadNotebook());
         CJsonNoteImporter importer(exportDir);
         ASSERT_TRUE(importer.ImportText(ModelTest::ReadFileBytes(exportDir + L"notes.json").c_str()));
-        EXPECT_EQ(2, importer.GetImportedCount());
+        EXPECT_EQ(3, importer.GetImportedCount());
+        EXPECT_EQ(1, book2.FindFolder(L"conflict_folder")->GetNoteCount());
 
         CFolderItem* def = book2.FindFolder(L"default");
         ASSERT_EQ(1, def->GetNoteCount());

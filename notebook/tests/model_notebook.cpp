@@ -496,3 +496,146 @@ TEST(ModelRepair, DuplicateIdsAndOrphans)
 }
 
 } // namespace
+
+namespace {
+
+class PageRecorder : public IHtmlPageWriter {
+public:
+    bool ExportNoteToFile(CNoteItem* note, const wchar_t* fileName, const wchar_t* directory) override
+    {
+        pages.push_back(Narrow(note->GetTitle()) + " | " + (fileName ? Narrow(fileName) : "-") + " | " +
+                        Narrow(directory ? directory : L""));
+        return true;
+    }
+    std::vector<std::string> pages;
+};
+
+class ProgressRecorder : public IExportProgress {
+public:
+    void SetTotal(int n) override { steps.push_back("total " + std::to_string(n)); }
+    void NoteProgress(int count, const wchar_t* title) override
+    {
+        steps.push_back(std::to_string(count) + (title ? " " + Narrow(title) : ""));
+    }
+    std::vector<std::string> steps;
+};
+
+TEST_F(ModelNotebook, ExportToHtmlWalksTheFoldersInOrder)
+{
+    PageRecorder pages;
+    ProgressRecorder progress;
+    EXPECT_EQ(1, book->ExportToHtml(&progress, &pages, L"C:\\out", nullptr));
+    // default, usr_folder (work), conflict_folder (once, though it sits below usr_folder), trash
+    EXPECT_EQ((std::vector<std::string>{"Note one | - | C:\\out\\", "Note two | - | C:\\out\\",
+                                        "Conflict | - | C:\\out\\", "In old | - | C:\\out\\",
+                                        "Trashed | - | C:\\out\\"}),
+              pages.pages);
+    ASSERT_FALSE(progress.steps.empty());
+    EXPECT_EQ("total 5", progress.steps[0]);
+    EXPECT_EQ("0 Note one", progress.steps[1]);
+    EXPECT_EQ("1", progress.steps[2]);
+    EXPECT_EQ("5", progress.steps.back());
+
+    pages.pages.clear();
+    ProgressRecorder one;
+    book->ExportToHtml(&one, &pages, L"C:\\out\\page.html", Note(L"n2"));
+    EXPECT_EQ((std::vector<std::string>{"Note two | page.html | C:\\out\\"}), pages.pages);
+    EXPECT_EQ((std::vector<std::string>{"total 1", "0 Note two", "1"}), one.steps);
+}
+
+TEST_F(ModelNotebook, SimplePageWriterWritesUtf8WithItsAttachments)
+{
+    CNoteItem* note = Note(L"n1");
+    CString file = dir + L"pic.png";
+    ModelTest::WriteFileBytes(file, "not really a png");
+    ASSERT_EQ(0, book->AttachFileToNote(note, file, nullptr));
+    note->Load(0);
+    CString id = note->GetAttach(0)->attach_id;
+    note->SetContentText(L"<p>\u00e9<img src=\"#attacheloc:" + id + L"#\"></p>");
+    CString out = dir + L"out\\";
+    CreateDirectoryW(out, nullptr);
+    CSimpleHtmlPageWriter writer;
+    ASSERT_TRUE(writer.ExportNoteToFile(note, L"a/b.html", out));
+    std::string page = ModelTest::ReadFileBytes(out + L"a_b.html");
+    ASSERT_GE(page.size(), 3u);
+    EXPECT_EQ("\xEF\xBB\xBF", page.substr(0, 3));
+    EXPECT_NE(std::string::npos, page.find("<p>\xC3\xA9<img src=\""));
+    std::string stored = Narrow(note->GetAttach(0)->GetStorageFileName());
+    EXPECT_NE(std::string::npos, page.find("src=\"" + stored + "\""));
+    EXPECT_EQ("not really a png", ModelTest::ReadFileBytes(out + CString(stored.c_str())));
+}
+
+TEST_F(ModelNotebook, ScreenClipNotesAndAttachmentEvents)
+{
+    std::vector<CString> names{L"clip"};
+    CNoteItem* n1 = Note(L"n1");
+    book->SetNoteTags(&names, n1, 0);
+    CTagItem* tag = book->GetTagList()->FindByName(L"clip");
+    CNoteItem* clip = book->CreateScreenClipNote(tag);
+    ASSERT_NE(nullptr, clip);
+    EXPECT_EQ(1, clip->GetRecord().folder_id);  // "default"
+    EXPECT_TRUE(clip->HasTag(L"clip"));
+    EXPECT_EQ(2, tag->GetNoteCount());
+    CNoteItem* inWork = book->CreateScreenClipNote(Folder(L"work"));
+    EXPECT_EQ(work->itemid, inWork->GetRecord().folder_id);
+    EXPECT_EQ(1, book->CreateScreenClipNote(nullptr)->GetRecord().folder_id);
+
+    CString file = dir + L"f.bin";
+    ModelTest::WriteFileBytes(file, "abc");
+    ASSERT_EQ(0, book->AttachFileToNote(n1, file, nullptr));
+    n1->Load(0);
+    CString id = n1->GetAttach(0)->attach_id;
+    n1->GetAttach(0)->sync_priority = 3;
+    services.editorFrame = true;
+    services.calls.clear();
+    EXPECT_TRUE(book->OnEventAttachUpdated(id, L"n1"));
+    EXPECT_EQ(0, n1->GetAttach(0)->sync_priority);
+    EXPECT_EQ((std::vector<std::string>{"OnNoteAttachChanged", "ReloadImage", "RedrawNoteList"}), services.calls);
+    EXPECT_EQ(1, n1->GetPreviewImageFlag());
+    EXPECT_FALSE(book->OnEventAttachUpdated(L"other", L"n1"));
+
+    services.activeNote = n1;
+    services.calls.clear();
+    EXPECT_EQ(1, book->OnEventAttachRemoved(id));
+    EXPECT_EQ(0, n1->GetAttachCount());
+    EXPECT_EQ((std::vector<std::string>{"OnNoteAttachChanged"}), services.calls);
+}
+
+TEST_F(ModelNotebook, DatesAndDisplayTitle)
+{
+    CNoteItem* n1 = Note(L"n1");
+    struct tm t = {};
+    t.tm_year = 2015 - 1900;
+    t.tm_mon = 2;
+    t.tm_mday = 4;
+    t.tm_hour = 13;
+    t.tm_min = 5;
+    t.tm_sec = 9;
+    t.tm_isdst = -1;
+    n1->GetRecord().date_create = n1->GetRecord().date_update_user = (int)mktime(&t);
+    EXPECT_EQ(L"03/04/2015 13:05:09", n1->FormatDateCreate());  // English: month first
+    struct DateApp : ModelTest::RecordingServices {
+        int format = 0;
+        int GetDateFormat() override { return format; }
+    } app;
+    book->SetServices(&app, &app, &app);
+    app.format = 1;
+    EXPECT_EQ(L"04/03/2015 13:05:09", n1->FormatDateUpdate());
+    app.format = 2;
+    EXPECT_EQ(L"03/04/2015 13:05:09", n1->FormatDateUpdate());
+    book->SetServices(&services, &services, &services);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    n1->SetTitle(L"A rather long title for a narrow column");
+    SIZE full = {};
+    GetTextExtentPoint32W(dc, n1->GetTitle(), n1->GetTitle().GetLength(), &full);
+    SIZE size = {};
+    CString shown = n1->GetDisplayTitle(dc, full.cx / 2, &size);
+    EXPECT_LT(size.cx, full.cx / 2);
+    EXPECT_EQ(L"...", shown.Right(3));
+    EXPECT_EQ(0, wcsncmp(shown, L"A rather", 8));
+    EXPECT_EQ(n1->GetTitle(), n1->GetDisplayTitle(dc, full.cx + 1, &size));
+    DeleteDC(dc);
+}
+
+} // namespace
