@@ -2,6 +2,7 @@
 // the bottom, the view between them; idle CCmdUI updates of buttons and panes; a button click
 // reaching the frame's handler; the bar toggle command.
 #include "Framework.h"
+#include "frame_testutil.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -14,15 +15,8 @@
 
 namespace {
 
-void Settle() {
-  MSG msg;
-  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
-  }
-}
-
-std::string N(const CString& s) { return std::string((const char*)CStringA(s)); }
+using frametest::Settle;
+using frametest::N;
 
 class PlainView : public CView {
   DECLARE_DYNCREATE(PlainView)

@@ -2,6 +2,7 @@
 // document template, MDI activation, titles, closing, several views of one document, and the
 // layout of bars around a view.
 #include "Framework.h"
+#include "frame_testutil.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -18,20 +19,12 @@
 
 namespace {
 
+using frametest::Settle;
+using frametest::N;
+
 std::string g_log;  // who handled the last command
 std::string g_activations;  // views told of (de)activation, in order
 int g_liveDocs = 0;
-
-void Settle() {
-  MSG msg;
-  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
-  }
-}
-
-// Texts compared as narrow strings, so failures print them.
-std::string N(const CString& s) { return std::string((const char*)CStringA(s)); }
 
 std::string Text(HWND h) {
   wchar_t buffer[256] = {};

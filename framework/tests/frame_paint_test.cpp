@@ -1,17 +1,12 @@
 // Window DCs and popup menus on real windows: a paint handler's objects balance out over many
 // paints, and a popup menu tracked with TPM_RETURNCMD answers the chosen command.
 #include "Framework.h"
+#include "frame_testutil.h"
 #include <gtest/gtest.h>
 
 namespace {
 
-void Settle() {
-  MSG msg;
-  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
-  }
-}
+using frametest::Settle;
 
 class PaintWnd : public CWnd {
  public:
