@@ -2,6 +2,21 @@
 #include "Framework.h"
 #include "FxDocView.h"
 
+namespace {
+
+// A new object of `cls` when it is a `kind`; null (and traced) otherwise.
+CObject* CreateOfKind(CRuntimeClass* cls, CRuntimeClass* kind, const wchar_t* what) {
+  CObject* obj = cls ? cls->CreateObject() : nullptr;
+  if (!obj || !obj->IsKindOf(kind)) {
+    TRACE(L"CDocTemplate: cannot create the %s\n", what);
+    delete obj;
+    return nullptr;
+  }
+  return obj;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------
 // CDocTemplate
 
@@ -29,13 +44,8 @@ void CDocTemplate::RemoveDocument(CDocument* doc) {
 }
 
 CDocument* CDocTemplate::CreateNewDocument() {
-  CObject* obj = m_pDocClass ? m_pDocClass->CreateObject() : nullptr;
-  if (!obj || !obj->IsKindOf(RUNTIME_CLASS(CDocument))) {
-    TRACE(L"CDocTemplate: cannot create the document\n");
-    delete obj;
-    return nullptr;
-  }
-  CDocument* doc = static_cast<CDocument*>(obj);
+  CDocument* doc = static_cast<CDocument*>(CreateOfKind(m_pDocClass, RUNTIME_CLASS(CDocument), L"document"));
+  if (!doc) return nullptr;
   AddDocument(doc);
   return doc;
 }
@@ -46,13 +56,8 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* doc, CFrameWnd* other) {
   context.m_pCurrentDoc = doc;
   context.m_pNewViewClass = m_pViewClass;
   context.m_pNewDocTemplate = this;
-  CObject* obj = m_pFrameClass ? m_pFrameClass->CreateObject() : nullptr;
-  if (!obj || !obj->IsKindOf(RUNTIME_CLASS(CFrameWnd))) {
-    TRACE(L"CDocTemplate: cannot create the frame\n");
-    delete obj;
-    return nullptr;
-  }
-  CFrameWnd* frame = static_cast<CFrameWnd*>(obj);
+  CFrameWnd* frame = static_cast<CFrameWnd*>(CreateOfKind(m_pFrameClass, RUNTIME_CLASS(CFrameWnd), L"frame"));
+  if (!frame) return nullptr;
   // A frame that fails to load deletes itself.
   if (!frame->LoadFrame(m_nIDResource, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, &context)) return nullptr;
   return frame;
