@@ -1,18 +1,11 @@
 #include "HtmlClearFormatting.h"
 #include "HtmlNormalizeStyles.h"
 #include "ByteBuffer.h"
+#include "html_testutil.h"
 #include <gtest/gtest.h>
 #include <string>
 
 namespace {
-
-std::string Narrow(const CString& s)
-{
-    std::string r;
-    for (int i = 0; i < s.GetLength(); ++i)
-        r += s[i] < 128 ? char(s[i]) : '?';
-    return r;
-}
 
 struct ClearCase {
     const wchar_t* html;

@@ -1,17 +1,10 @@
 #include "HtmlNode.h"
 #include "ByteBuffer.h"
+#include "html_testutil.h"
 #include <gtest/gtest.h>
 #include <string>
 
 namespace {
-
-std::string Narrow(const CString& s)
-{
-    std::string r;
-    for (int i = 0; i < s.GetLength(); ++i)
-        r += s[i] < 128 ? char(s[i]) : '?';
-    return r;
-}
 
 // "T:text", "E:tag[attributes]" (with "/" before the tag for an end tag and after it when
 // self-closing), "C:comment", "S:style", separated by " | ".
