@@ -4,21 +4,12 @@
 #include "HtmlClearFormatting.h"
 #include "HtmlNode.h"
 #include "HtmlNormalizeStyles.h"
+#include "bench_clock.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-}
 
 // A note shaped like the ones the editor and the importers produce.
 std::wstring MakeNote(size_t bytes)

@@ -4,6 +4,7 @@
 // ratio (store / raw) is what to compare across machines. Both sides run their inserts inside one
 // outer transaction, as a bulk import would. Run by hand: bench_store.exe [notes]
 #include "PeloraDatabase.h"
+#include "bench_clock.h"
 #include <sqlite3.h>
 #include <cstdio>
 #include <cstdlib>
@@ -11,16 +12,6 @@
 #include <vector>
 
 namespace {
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-}
 
 // About 4 KB of note HTML (2,048 UTF-16 units) with the note's number in it.
 std::wstring MakeHtml(int i)
