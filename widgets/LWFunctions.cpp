@@ -20,25 +20,29 @@ LWAPI_C int LWGenerateKeyString(CString& out)
     return 4;
 }
 
+namespace {
+
+// A gradient corner: the colour's channels widened to 16 bits, opaque.
+TRIVERTEX GradientVertex(LONG x, LONG y, COLORREF color)
+{
+    TRIVERTEX v = {};
+    v.x = x;
+    v.y = y;
+    v.Red = COLOR16(GetRValue(color) << 8);
+    v.Green = COLOR16(GetGValue(color) << 8);
+    v.Blue = COLOR16(GetBValue(color) << 8);
+    v.Alpha = 0xFFFF;
+    return v;
+}
+
+} // namespace
+
 LWAPI_C BOOL LW_GradientFill(CDC* dc, RECT rect, COLORREF from, COLORREF to, int mode)
 {
     HDC hdc = dc ? dc->GetSafeHdc() : nullptr;
     if (!hdc)
         return FALSE;
-    // channels widened to 16 bits, opaque
-    TRIVERTEX vertices[2] = {};
-    vertices[0].x = rect.left;
-    vertices[0].y = rect.top;
-    vertices[0].Red = COLOR16(GetRValue(from) << 8);
-    vertices[0].Green = COLOR16(GetGValue(from) << 8);
-    vertices[0].Blue = COLOR16(GetBValue(from) << 8);
-    vertices[0].Alpha = 0xFFFF;
-    vertices[1].x = rect.right;
-    vertices[1].y = rect.bottom;
-    vertices[1].Red = COLOR16(GetRValue(to) << 8);
-    vertices[1].Green = COLOR16(GetGValue(to) << 8);
-    vertices[1].Blue = COLOR16(GetBValue(to) << 8);
-    vertices[1].Alpha = 0xFFFF;
+    TRIVERTEX vertices[2] = {GradientVertex(rect.left, rect.top, from), GradientVertex(rect.right, rect.bottom, to)};
     GRADIENT_RECT joined = {0, 1};
     return GradientFill(hdc, vertices, 2, &joined, 1, ULONG(mode));
 }
