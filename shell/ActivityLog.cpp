@@ -285,13 +285,18 @@ void CActivityLog::FlushLocked()
     CloseHandle(h);
 }
 
-BOOL CActivityLog::CopyToClipboard()
+HANDLE CActivityLog::OpenFlushedForReading()
 {
     if (!Ready())
-        return FALSE;
+        return INVALID_HANDLE_VALUE;
     Flush();
-    HANDLE file = CreateFileW(m_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(m_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+BOOL CActivityLog::CopyToClipboard()
+{
+    HANDLE file = OpenFlushedForReading();
     if (file == INVALID_HANDLE_VALUE)
         return FALSE;
     DWORD size = GetFileSize(file, nullptr);
@@ -321,11 +326,9 @@ BOOL CActivityLog::CopyToClipboard()
 
 BOOL CActivityLog::SaveAs(const wchar_t* path)
 {
-    if (!Ready() || !path)
+    if (!path)
         return FALSE;
-    Flush();
-    HANDLE src = CreateFileW(m_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE src = OpenFlushedForReading();
     if (src == INVALID_HANDLE_VALUE)
         return FALSE;
     HANDLE dst = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -60,6 +60,8 @@ private:
     bool AfterLine(unsigned level);
     void FormatLine(const char* fmt, const SYSTEMTIME& st, double e, double d, const char* name);
     void FlushLocked();
+    // Flushes what is pending and opens the file for reading; INVALID_HANDLE_VALUE when not ready.
+    HANDLE OpenFlushedForReading();
 
     // All fields are valid in their all-zero state: the log is a static object and may be
     // called by other static constructors before its own constructor has run.
