@@ -621,7 +621,15 @@ HBRUSH CWnd::OnCtlColor(CDC*, CWnd* pWnd, UINT) {
 }
 
 void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT lpdis) {
-  if (lpdis->CtlType != ODT_MENU && ReflectLastMsg(lpdis->hwndItem)) return;
+  if (lpdis->CtlType == ODT_MENU) {
+    // an owner-drawn item of a menu that has an object draws itself
+    if (CMenu* menu = CMenu::FromHandlePermanent((HMENU)lpdis->hwndItem)) {
+      menu->DrawItem(lpdis);
+      return;
+    }
+  } else if (ReflectLastMsg(lpdis->hwndItem)) {
+    return;
+  }
   Default();
 }
 
