@@ -46,6 +46,7 @@ CNotebook::CNotebook(DB::CPeloraDatabase* db)
 {
     InitializeCriticalSection(&m_noteLock);
     InitializeCriticalSection(&m_postLock);
+    InitializeCriticalSection(&m_reminderLock);
     m_listeners.reserve(10);
     g_notebook = this;
     g_database = db;
@@ -81,6 +82,7 @@ CNotebook::~CNotebook()
     for (CFolderItem* f : m_removedFolders)
         f->Release();
     m_removedFolders.clear();
+    DeleteCriticalSection(&m_reminderLock);
     DeleteCriticalSection(&m_postLock);
     DeleteCriticalSection(&m_noteLock);
     if (g_notebook == this) {
@@ -353,8 +355,10 @@ void CNotebook::LoadReminders()
         r.priority = row->priority;
         r.type_reminder = row->type_reminder;
         delete row;
+        EnterCriticalSection(&m_reminderLock);
         m_allReminders.push_back(item);
         m_reminders.push_back(item);
+        LeaveCriticalSection(&m_reminderLock);
     }
 }
 
@@ -403,7 +407,9 @@ void CNotebook::LoadSearches()
 
 void CNotebook::ClearReminderList()
 {
+    EnterCriticalSection(&m_reminderLock);
     m_reminders.clear();  // the items stay alive for whoever holds them
+    LeaveCriticalSection(&m_reminderLock);
 }
 
 void CNotebook::UnloadNotebook()
@@ -788,24 +794,30 @@ CReminderItem* CNotebook::GetReminder(const wchar_t* noteId, int create)
 {
     if (!noteId)
         return nullptr;
+    EnterCriticalSection(&m_reminderLock);
+    CReminderItem* found = nullptr;
     for (CReminderItem* r : m_reminders)
-        if (r->GetRecord().note_id == noteId)
-            return r;
-    if (!create || !g_database)
-        return nullptr;
-    CReminderItem* item = new CReminderItem;
-    item->GetRecord().note_id = noteId;
-    PeloraGenerateKeyString(item->GetRecord().reminder_id);
-    g_database->CreateReminder(&item->GetRecord());
-    m_allReminders.push_back(item);
-    m_reminders.push_back(item);
-    return item;
+        if (r->GetRecord().note_id == noteId) {
+            found = r;
+            break;
+        }
+    if (!found && create && g_database) {
+        found = new CReminderItem;
+        found->GetRecord().note_id = noteId;
+        PeloraGenerateKeyString(found->GetRecord().reminder_id);
+        g_database->CreateReminder(&found->GetRecord());
+        m_allReminders.push_back(found);
+        m_reminders.push_back(found);
+    }
+    LeaveCriticalSection(&m_reminderLock);
+    return found;
 }
 
 void CNotebook::RemoveReminder(const wchar_t* noteId)
 {
     if (!noteId)
         return;
+    EnterCriticalSection(&m_reminderLock);
     for (size_t i = 0; i < m_reminders.size(); ++i) {
         CReminderItem* r = m_reminders[i];
         if (r->GetRecord().note_id != noteId)
@@ -819,8 +831,9 @@ void CNotebook::RemoveReminder(const wchar_t* noteId)
             g_database->RemoveReminder(&filter);
         }
         m_reminders.erase(m_reminders.begin() + i);
-        return;
+        break;
     }
+    LeaveCriticalSection(&m_reminderLock);
 }
 
 void CNotebook::UpdateReminder(CReminderItem* item)
@@ -833,7 +846,9 @@ void CNotebook::CheckReminders()
 {
     int now = Now();
     std::vector<CString> stale;
+    EnterCriticalSection(&m_reminderLock);
     std::vector<CReminderItem*> list = m_reminders;  // listeners may change the list
+    LeaveCriticalSection(&m_reminderLock);
     for (CReminderItem* item : list) {
         DB::CItemReminder& r = item->GetRecord();
         if (!r.b_valid || r.completed || r.type_reminder != 0 || r.time_to_run > now)

@@ -188,6 +188,8 @@ private:
     std::vector<CSavedSearchItem*> m_searches;
     std::vector<CReminderItem*> m_reminders;
     std::vector<CReminderItem*> m_allReminders; // every item ever made; freed with the notebook
+    // the sync thread looks reminders up and removes them while the UI timer walks the list
+    CRITICAL_SECTION m_reminderLock;
     CSortEngine m_sort;
     std::vector<CFolderItem*> m_removedFolders;
 
