@@ -1,5 +1,6 @@
 #include "DocImpl.h"
 #include <algorithm>
+#include <iterator>
 #include "htmlengine/Style.h"
 #include "TextUtil.h"
 
@@ -232,6 +233,52 @@ void DocImpl::MoveNode(Node* node, Node* newParent, size_t newIndex) {
     Record(std::move(op));
 }
 
+void DocImpl::MoveChildren(Node* from, size_t begin, size_t end, Node* to, size_t index) {
+    if (end > from->ChildCount()) end = from->ChildCount();
+    if (begin >= end) return;
+    size_t count = end - begin;
+    if (from == to) {
+        for (size_t k = 0; k < count; ++k) MoveNode(from->ChildAt(begin), to, index + k);
+        return;
+    }
+    for (size_t k = begin; k < end; ++k)
+        if (from->children_[k]->Contains(to)) return;
+    // leave `from`: pointers between the moved children stay at their place in `from`
+    for (MarkupPointer* p : pointers) {
+        if (p->container_ != from) continue;
+        if (p->offset_ > end) p->Set(from, p->offset_ - count);
+        else if (p->offset_ > begin) p->Set(from, begin);
+    }
+    std::vector<NodePtr> moved(std::make_move_iterator(from->children_.begin() + long(begin)),
+                               std::make_move_iterator(from->children_.begin() + long(end)));
+    from->children_.erase(from->children_.begin() + long(begin), from->children_.begin() + long(end));
+    for (size_t k = begin; k < from->children_.size(); ++k) from->children_[k]->indexHint_ = k;
+    for (MarkupPointer* p : pointers)
+        if (p->container_ == from) Place(*p, PosOf(*p));
+    // enter `to`
+    if (index > to->ChildCount()) index = to->ChildCount();
+    Pos x = Canon(Pos{to, index});
+    std::vector<char> eq(pointers.size());
+    for (size_t i = 0; i < pointers.size(); ++i) eq[i] = PosOf(*pointers[i]) == x;
+    for (auto& n : moved) n->parent_ = to;
+    to->children_.insert(to->children_.begin() + long(index), moved.begin(), moved.end());
+    for (size_t k = index; k < to->children_.size(); ++k) to->children_[k]->indexHint_ = k;
+    for (size_t i = 0; i < pointers.size(); ++i) {
+        MarkupPointer& p = *pointers[i];
+        if (!p.container_) continue;
+        if (eq[i]) Place(p, Pos{to, p.gravity_ == Gravity::Left ? index : index + count});
+        else if (p.container_ == to && p.offset_ >= index) Place(p, Pos{to, p.offset_ + count});
+        else if (p.container_ == from) Place(p, PosOf(p));
+    }
+    Op op{Op::MoveRange};
+    op.oldParent.Set(from);
+    op.oldIndex = begin;
+    op.parent.Set(to);
+    op.index = index;
+    op.count = count;
+    Record(std::move(op));
+}
+
 void DocImpl::SpliceText(TextNode* t, size_t off, size_t del, const std::wstring& ins) {
     size_t len = t->data_.size();
     if (off > len) off = len;
@@ -364,6 +411,7 @@ void DocImpl::SetAttr(Element* e, const std::wstring& name, const std::wstring* 
 
 void DocImpl::Changed() {
     changedInOperation = true;
+    ++version;
 }
 
 void DocImpl::Record(Op&& op) {
@@ -447,6 +495,9 @@ void DocImpl::ApplyInverse(const Op& op) {
     case Op::Move:
         MoveNode(op.node.get(), op.oldParent.get(), op.oldIndex);
         break;
+    case Op::MoveRange:
+        MoveChildren(op.parent.get(), op.index, op.index + op.count, op.oldParent.get(), op.oldIndex);
+        break;
     case Op::Splice:
         SpliceText(op.node.get()->AsText(), op.index, op.inserted.size(), op.removed);
         break;
@@ -500,6 +551,9 @@ void DocImpl::ApplyForward(const Op& op) {
         break;
     case Op::Move:
         MoveNode(op.node.get(), op.parent.get(), op.index);
+        break;
+    case Op::MoveRange:
+        MoveChildren(op.oldParent.get(), op.oldIndex, op.oldIndex + op.count, op.parent.get(), op.index);
         break;
     case Op::Splice:
         SpliceText(op.node.get()->AsText(), op.index, op.removed.size(), op.inserted);
@@ -667,6 +721,7 @@ void DocImpl::SetSelection(Pos start, Pos end) {
 }
 
 void DocImpl::ResetContent() {
+    ++version;
     if (unitOpen) { current = UndoUnit(); unitOpen = false; }
     ClearHistory();
     highlights.clear();

@@ -41,7 +41,7 @@ bool IsContainer(const Node* n);   // may hold positions: document, element with
 
 // One recorded primitive change.
 struct Op {
-    enum Kind { Insert, Detach, Move, Splice, Split, Merge, SetAttr } kind;
+    enum Kind { Insert, Detach, Move, MoveRange, Splice, Split, Merge, SetAttr } kind;
     NodeRef node;       // the node inserted / removed / moved; the text node split or spliced
     NodeRef parent;     // Insert/Detach: parent; Move: new parent
     size_t index = 0;   // Insert/Detach: child index; Move: new index; Split/Merge/Splice: offset
@@ -53,6 +53,7 @@ struct Op {
     bool hadOld = false, hasNew = false;
     std::wstring oldValue, newValue;
     size_t attrIndex = 0;             // SetAttr: where the attribute was / goes
+    size_t count = 0;                 // MoveRange: children moved from oldParent/oldIndex to parent/index
 };
 
 struct SavedPos {
@@ -102,6 +103,10 @@ struct DocImpl {
     void InsertNode(Node* parent, size_t index, const NodePtr& node);
     NodePtr DetachNode(Node* node);
     void MoveNode(Node* node, Node* newParent, size_t newIndex);
+    // Moves children [begin, end) of `from` to `to` at `index` (counted after their removal) in
+    // one step: linear in the number of children, where moving them one by one is quadratic.
+    // Pointers end where moving the children one by one would leave them.
+    void MoveChildren(Node* from, size_t begin, size_t end, Node* to, size_t index);
     void SpliceText(TextNode* text, size_t off, size_t del, const std::wstring& ins);
     TextPtr SplitText(TextNode* text, size_t off);
     void MergeText(TextNode* text, TextNode* next);
@@ -126,6 +131,11 @@ struct DocImpl {
     void ApplyForward(const Op& op);
     void FinishUnit(UndoUnit&& unit);
     void Changed();   // a change was made: dirty and notice at the end of the operation
+    // Bumped by every change of the tree; caches of whole-document walks (the style sheets,
+    // which every computed style asks for) are valid for one version.
+    uint64_t version = 0;
+    uint64_t sheetsVersion = UINT64_MAX;
+    std::vector<StyleSheet*> sheets;
     void NotifySinks();
 
     int batchDepth = 0;

@@ -686,6 +686,7 @@ void Document::LoadHtml(const std::wstring& html) {
     impl_->ResetContent();
     ParseDocument(*impl_, html);
     impl_->RequestImages(this);
+    ++impl_->version;
     dirty_ = false;
     if (Element* body = Body()) {
         impl_->Place(impl_->selStart, Pos{body, 0});
@@ -854,12 +855,16 @@ std::wstring Document::UndoUnitName() const {
 Selection& Document::GetSelection() { return impl_->selection; }
 
 std::vector<StyleSheet*> Document::StyleSheets() {
+    DocImpl& d = *impl_;
+    if (d.sheetsVersion == d.version) return d.sheets;
     std::vector<StyleSheet*> out;
     for (Node* n = NextInOrder(this); n; n = n->NextInOrder(this)) {
         Element* e = n->AsElement();
         if (!e) continue;
         if (StyleSheet* s = e->Sheet()) out.push_back(s);
     }
+    d.sheets = out;
+    d.sheetsVersion = d.version;
     return out;
 }
 
@@ -876,6 +881,7 @@ StyleSheet* Document::CreateStyleSheet() {
     ElementPtr style = impl_->NewElement(TAG_STYLE);
     style->attrs_.push_back(Attribute{L"type", L"text/css"});
     DocImpl::RawAppend(head, style);
+    ++impl_->version;
     return style->Sheet();
 }
 

@@ -209,7 +209,7 @@ Pos DeleteForEditing(DocImpl& d, Pos a, Pos b) {
         for (Node* s : run) d.MoveNode(s, ba, ba->ChildCount());
     } else if (!IsContainerBlock(ba) && !IsContainerBlock(bb)) {
         Element* parent = bb->ParentElement();
-        while (bb->ChildCount()) d.MoveNode(bb->FirstChild(), ba, ba->ChildCount());
+        d.MoveChildren(bb, 0, bb->ChildCount(), ba, ba->ChildCount());
         d.DetachNode(bb);
         RemoveIfEmpty(d, parent);
     }
@@ -220,7 +220,7 @@ void UnwrapElement(DocImpl& d, Element* el) {
     Node* parent = el->Parent();
     if (!parent) return;
     NodePtr keep = el->Self();
-    while (el->ChildCount()) d.MoveNode(el->FirstChild(), parent, el->IndexInParent());
+    d.MoveChildren(el, 0, el->ChildCount(), parent, el->IndexInParent());
     d.DetachNode(el);
 }
 
@@ -237,7 +237,7 @@ Element* SplitElementAt(DocImpl& d, Element* el, Pos p) {
         Node* parent = c->Parent();
         size_t at = c->IndexInParent();
         d.InsertNode(parent, at + 1, copy);
-        while (c->ChildCount() > index) d.MoveNode(c->ChildAt(index), copy.get(), copy->ChildCount());
+        d.MoveChildren(c, index, c->ChildCount(), copy.get(), copy->ChildCount());
         made = copy.get();
         if (c == el) break;
         container = parent;
