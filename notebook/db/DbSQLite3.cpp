@@ -87,17 +87,25 @@ int FindFolded(const std::wstring& needle, const wchar_t* hay, int hayLen)
     return -1;
 }
 
+// The folded needle of a CharIndex call, or null when the call already has its answer: none for
+// a wrong argument count, 0 without a needle.
+const std::wstring* CharIndexNeedle(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (argc != 2 && argc != 3)
+        return nullptr;
+    const std::wstring* needle = FoldedNeedle(ctx, argv[0]);
+    if (!needle)
+        sqlite3_result_int64(ctx, 0);
+    return needle;
+}
+
 // "CharIndexUNICODE"(needle, haystack[, start]): the haystack is UTF-16LE bytes (a note's HTML
 // blob) up to its first zero character.
 void CharIndexUnicodeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    if (argc != 2 && argc != 3)
+    const std::wstring* needle = CharIndexNeedle(ctx, argc, argv);
+    if (!needle)
         return;
-    const std::wstring* needle = FoldedNeedle(ctx, argv[0]);
-    if (!needle) {
-        sqlite3_result_int64(ctx, 0);
-        return;
-    }
     // A note without content holds no word.
     if (sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_int64(ctx, -1);
@@ -116,13 +124,9 @@ void CharIndexUnicodeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 // "CharIndexUTF8"(needle, haystack[, start]): the haystack is UTF-8 text (a note's title).
 void CharIndexUtf8Func(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    if (argc != 2 && argc != 3)
+    const std::wstring* needle = CharIndexNeedle(ctx, argc, argv);
+    if (!needle)
         return;
-    const std::wstring* needle = FoldedNeedle(ctx, argv[0]);
-    if (!needle) {
-        sqlite3_result_int64(ctx, 0);
-        return;
-    }
     std::wstring hay;
     if (!ArgUtf8(argv[1], hay)) {
         sqlite3_result_int64(ctx, -1);
