@@ -464,8 +464,11 @@ bool CFilterFolderItem::DetachNote(int itemid, int)
 
 void CFilterFolderItem::ClearFilter()
 {
+    CNotebook* book = GetNotebook();
     for (CFolderItem* item : m_items) {
         item->SetFilterMark(0);
+        if (book)
+            book->Panes()->SetCatalogStateImage(item, 0);
     }
     m_items.clear();
     ClearNotes();
@@ -499,6 +502,11 @@ int CFilterFolderItem::AddFilter(CFolderItem* item, int mode)
             DetachNote(item->GetNoteItemId(i), 1);
     }
     item->SetFilterMark(mode == 1 ? FilterMarkExclude : FilterMarkKeep);
+    CNotebook* book = GetNotebook();
+    if (book && m_items.size() > 1) {
+        book->Panes()->SetCatalogStateImage(item, item->GetFilterMark());
+        book->Panes()->SetCatalogStateImage(m_items[0], m_items[0]->GetFilterMark());
+    }
     return 1;
 }
 

@@ -672,6 +672,27 @@ CString CNoteItem::FormatDateUpdate() const
     return FormatDate(m_note.date_update_user, dayFirst);
 }
 
+namespace {
+
+void SplitDateTime(const CString& both, CString& date, CString& time)
+{
+    int space = both.Find(L' ');
+    date = space < 0 ? both : both.Left(space);
+    time = space < 0 ? CString() : both.Mid(space + 1);
+}
+
+} // namespace
+
+void CNoteItem::FormatDateCreate(CString& date, CString& time) const
+{
+    SplitDateTime(FormatDateCreate(), date, time);
+}
+
+void CNoteItem::FormatDateUpdate(CString& date, CString& time) const
+{
+    SplitDateTime(FormatDateUpdate(), date, time);
+}
+
 CString CNoteItem::GetDisplayTitle(HDC dc, int maxWidth, SIZE* size)
 {
     CString title = m_note.note_title;

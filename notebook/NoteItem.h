@@ -103,8 +103,11 @@ public:
     static int NoteToHtml(const wchar_t* content, int size, const CString& prefix, wchar_t*& out);
 
     // --- dates and display
+    // "date time" in one text, or the two parts apart.
     CString FormatDateCreate() const;
     CString FormatDateUpdate() const;
+    void FormatDateCreate(CString& date, CString& time) const;
+    void FormatDateUpdate(CString& date, CString& time) const;
     CString GetDisplayTitle(HDC dc, int maxWidth, SIZE* size);
 
     // --- JSON

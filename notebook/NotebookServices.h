@@ -54,6 +54,9 @@ public:
     // Inserts folder with its subfolders at the end of parent's catalogue item.
     virtual void InsertCatalogSubtree(CFolderItem* /*parent*/, CFolderItem* /*folder*/) {}
     virtual void RemoveCatalogItem(CFolderItem*) {}
+    // The state image of an item taking part in the filter node: its filter mark (4096 keep,
+    // 8192 exclude) under the state-image mask 0xF000, or 0 to clear it.
+    virtual void SetCatalogStateImage(CFolderItem*, int /*mark*/) {}
     virtual void RedrawCatalog() {}
     virtual void UpdateTagList() {}
     virtual void HighlightNoteTags(CNoteItem*) {}

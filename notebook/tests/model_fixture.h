@@ -38,6 +38,8 @@ protected:
     void AddText(const std::string& line);
 };
 
+std::string Narrow(const CString& text);
+
 // Records the services' calls as lines too.
 class RecordingServices : public Pelora::IApplicationServices,
                           public Pelora::IEditorServices,
@@ -56,6 +58,10 @@ public:
     void RefreshCatalogItem(Pelora::CFolderItem* f) override;
     void InsertCatalogSubtree(Pelora::CFolderItem*, Pelora::CFolderItem*) override { calls.push_back("InsertCatalogSubtree"); }
     void RemoveCatalogItem(Pelora::CFolderItem*) override { calls.push_back("RemoveCatalogItem"); }
+    void SetCatalogStateImage(Pelora::CFolderItem* f, int mark) override
+    {
+        calls.push_back("StateImage " + Narrow(f->GetFolderId()) + " " + std::to_string(mark));
+    }
     void RedrawCatalog() override { calls.push_back("RedrawCatalog"); }
     void UpdateTagList() override { calls.push_back("UpdateTagList"); }
     void HighlightNoteTags(Pelora::CNoteItem*) override { calls.push_back("HighlightNoteTags"); }

@@ -394,6 +394,7 @@ TEST_F(ModelNotebook, FilterNodeCombinesItems)
     EXPECT_EQ(0, filter->AddFilter(nullptr, 0));
     EXPECT_EQ(1, filter->AddFilter(root, 2));
     EXPECT_EQ(2, filter->GetNoteCount());
+    EXPECT_TRUE(services.calls.empty());  // one item alone shows no mark
     EXPECT_EQ(1, filter->AddFilter(Folder(L"work"), 0));
     EXPECT_EQ((std::vector<std::string>{"Note two"}), Titles(filter));
     EXPECT_EQ(FilterMarkKeep, Folder(L"work")->GetFilterMark());
@@ -402,7 +403,12 @@ TEST_F(ModelNotebook, FilterNodeCombinesItems)
     EXPECT_EQ(FilterMarkExclude, Folder(L"work")->GetFilterMark());
     // combining never takes notes out of the root
     EXPECT_EQ(2, root->GetNoteCount());
+    EXPECT_EQ((std::vector<std::string>{"StateImage work 4096", "StateImage root_folder 4096", "StateImage work 8192",
+                                        "StateImage root_folder 4096"}),
+              services.calls);
+    services.calls.clear();
     filter->ClearFilter();
+    EXPECT_EQ((std::vector<std::string>{"StateImage root_folder 0", "StateImage work 0"}), services.calls);
     EXPECT_EQ(0, Folder(L"work")->GetFilterMark());
     EXPECT_TRUE(filter->GetFilterItems().empty());
 }
@@ -614,6 +620,10 @@ TEST_F(ModelNotebook, DatesAndDisplayTitle)
     t.tm_isdst = -1;
     n1->GetRecord().date_create = n1->GetRecord().date_update_user = (int)mktime(&t);
     EXPECT_EQ(L"03/04/2015 13:05:09", n1->FormatDateCreate());  // English: month first
+    CString date, time;
+    n1->FormatDateCreate(date, time);
+    EXPECT_EQ(L"03/04/2015", date);
+    EXPECT_EQ(L"13:05:09", time);
     struct DateApp : ModelTest::RecordingServices {
         int format = 0;
         int GetDateFormat() override { return format; }
