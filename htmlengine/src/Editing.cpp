@@ -314,7 +314,14 @@ std::vector<Element*> WrapRuns(DocImpl& d, const ElementPtr& el, Pos a, Pos b) {
         Node* first = runs[i].front();
         Node* parent = first->Parent();
         d.InsertNode(parent, first->IndexInParent(), w);
-        for (Node* n : runs[i]) d.MoveNode(n, w.get(), w->ChildCount());
+        // a run is normally a stretch of siblings: it moves in one step
+        size_t at = first->IndexInParent();
+        bool contiguous = true;
+        for (size_t k = 0; k < runs[i].size() && contiguous; ++k)
+            contiguous = runs[i][k]->Parent() == parent && parent->ChildAt(at + k) == runs[i][k];
+        if (contiguous) d.MoveChildren(parent, at, at + runs[i].size(), w.get(), w->ChildCount());
+        else
+            for (Node* n : runs[i]) d.MoveNode(n, w.get(), w->ChildCount());
         out.push_back(w.get());
     }
     return out;
