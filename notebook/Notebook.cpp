@@ -47,6 +47,7 @@ CNotebook::CNotebook(DB::CPeloraDatabase* db)
     InitializeCriticalSection(&m_noteLock);
     InitializeCriticalSection(&m_postLock);
     InitializeCriticalSection(&m_reminderLock);
+    InitializeCriticalSection(&m_folderLock);
     m_listeners.reserve(10);
     g_notebook = this;
     g_database = db;
@@ -83,6 +84,7 @@ CNotebook::~CNotebook()
         f->Release();
     m_removedFolders.clear();
     DeleteCriticalSection(&m_reminderLock);
+    DeleteCriticalSection(&m_folderLock);
     DeleteCriticalSection(&m_postLock);
     DeleteCriticalSection(&m_noteLock);
     if (g_notebook == this) {
@@ -424,8 +426,10 @@ void CNotebook::UnloadNotebook()
         s->Release();
     m_searches.clear();
     std::vector<CFolderItem*> folders;
+    EnterCriticalSection(&m_folderLock);
     folders.swap(m_folderOrder);
     m_folders.clear();
+    LeaveCriticalSection(&m_folderLock);
     for (CFolderItem* f : folders)
         f->Release();
     for (CFolderItem* f : m_removedFolders)
@@ -455,11 +459,16 @@ CFolderItem* CNotebook::FindFolder(const wchar_t* folderId, const wchar_t* name,
     if (folderId && *folderId) {
         if (_wcsicmp(folderId, kRootFolderId) == 0)
             return &m_root;
+        EnterCriticalSection(&m_folderLock);
         auto it = m_folders.find(folderId);
-        return it == m_folders.end() ? nullptr : it->second;
+        CFolderItem* found = it == m_folders.end() ? nullptr : it->second;
+        LeaveCriticalSection(&m_folderLock);
+        return found;
     }
     if (!name && type == -1 && !parentId)
         return nullptr;
+    CFolderItem* found = nullptr;
+    EnterCriticalSection(&m_folderLock);
     for (CFolderItem* f : m_folderOrder) {
         if (type != -1 && f->GetType() != type)
             continue;
@@ -467,19 +476,26 @@ CFolderItem* CNotebook::FindFolder(const wchar_t* folderId, const wchar_t* name,
             continue;
         if (parentId && f->GetParentId() != parentId)
             continue;
-        return f;
+        found = f;
+        break;
     }
-    return nullptr;
+    LeaveCriticalSection(&m_folderLock);
+    return found;
 }
 
 CFolderItem* CNotebook::FindFolderByItemId(int itemid, const wchar_t* name, int type)
 {
     if (!itemid)
         return FindFolder(nullptr, name, type, nullptr);
+    CFolderItem* found = nullptr;
+    EnterCriticalSection(&m_folderLock);
     for (CFolderItem* f : m_folderOrder)
-        if (f->GetRecord().itemid == itemid)
-            return f;
-    return nullptr;
+        if (f->GetRecord().itemid == itemid) {
+            found = f;
+            break;
+        }
+    LeaveCriticalSection(&m_folderLock);
+    return found;
 }
 
 CFolderItem* CNotebook::GetFolder(const wchar_t* folderId, int load)
@@ -509,7 +525,10 @@ CFolderItem* CNotebook::GetFolder(const wchar_t* folderId, int load)
 
 CFolderItem* CNotebook::GetFolderByIndex(int n)
 {
-    return n >= 0 && n < (int)m_folderOrder.size() ? m_folderOrder[n] : nullptr;
+    EnterCriticalSection(&m_folderLock);
+    CFolderItem* f = n >= 0 && n < (int)m_folderOrder.size() ? m_folderOrder[n] : nullptr;
+    LeaveCriticalSection(&m_folderLock);
+    return f;
 }
 
 void CNotebook::AttachFolder(CFolderItem* item)
@@ -517,20 +536,20 @@ void CNotebook::AttachFolder(CFolderItem* item)
     if (!item)
         return;
     std::wstring id = item->GetFolderId().GetString();
+    EnterCriticalSection(&m_folderLock);
     auto it = m_folders.find(id);
-    if (it != m_folders.end()) {
-        if (it->second == item)
-            return;
+    if (it == m_folders.end()) {
+        m_folders[id] = item;
+        m_folderOrder.push_back(item);
+    } else if (it->second != item) {
         // the earlier item may still be shown: keep it alive with the removed folders
         auto pos = std::find(m_folderOrder.begin(), m_folderOrder.end(), it->second);
         if (pos != m_folderOrder.end())
             *pos = item;
         m_removedFolders.push_back(it->second);
         it->second = item;
-        return;
     }
-    m_folders[id] = item;
-    m_folderOrder.push_back(item);
+    LeaveCriticalSection(&m_folderLock);
 }
 
 int CNotebook::IsRemovedFolder(CFolderItem* item)
@@ -1382,10 +1401,15 @@ void CNotebook::RemoveFolderTree(CFolderItem* folder)
         return;
     if (CFolderItem* parent = FindFolder(folder->GetParentId(), nullptr, 1, nullptr))
         parent->RemoveChildId(folder->GetFolderId());
+    EnterCriticalSection(&m_folderLock);
     auto it = m_folders.find(folder->GetFolderId().GetString());
-    if (it != m_folders.end() && it->second == folder) {
+    bool mapped = it != m_folders.end() && it->second == folder;
+    if (mapped) {
         m_folders.erase(it);
         m_folderOrder.erase(std::find(m_folderOrder.begin(), m_folderOrder.end(), folder));
+    }
+    LeaveCriticalSection(&m_folderLock);
+    if (mapped) {
         DB::CItemFolder& rec = folder->GetRecord();
         if (rec.b_removed == 0) {
             rec.b_removed = 1;

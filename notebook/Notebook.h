@@ -181,6 +181,9 @@ private:
     CFilterFolderItem m_filter;
     std::map<std::wstring, CFolderItem*> m_folders;
     std::vector<CFolderItem*> m_folderOrder;    // map iteration order (insertion order)
+    // the sync thread may enter a folder it reads from the store while the UI thread looks up
+    // others: the map and its order are changed and walked under this lock
+    CRITICAL_SECTION m_folderLock;
     CIdTree m_noteTree;
     // note_id -> item, a quicker way to what the walk of the id tree finds (under the note lock)
     std::unordered_map<std::wstring, CNoteItem*> m_noteIndex;

@@ -121,8 +121,9 @@ TEST_F(ModelTags, ServiceMergeTable)
         Tags()->UpdateFromServer(c.noList ? nullptr : &server);
         Tags()->Sort(TagSortName);
         EXPECT_EQ(c.expected, TagNames()) << c.what;
-        if (CTagItem* t = Tags()->FindByName(L"c"))
+        if (CTagItem* t = Tags()->FindByName(L"c")) {
             EXPECT_EQ(TagFlagKept | TagFlagOnService, t->GetTagFlags()) << c.what;
+        }
         for (int i = 0; i < Tags()->GetCount(); ++i)
             EXPECT_EQ(0, Tags()->GetAt(i)->GetTagFlags() & TagFlagMergeMark) << c.what;
     }
