@@ -633,9 +633,11 @@ private:
             InsertText(t.data);
             return;
         case Token::Comment:
+            skipNewline_ = false;   // only a line feed right after <PRE> is dropped
             InsertComment(t);
             return;
         case Token::Doctype:
+            skipNewline_ = false;
             return;
         case Token::Start:
             skipNewline_ = false;

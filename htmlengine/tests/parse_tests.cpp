@@ -44,6 +44,10 @@ const RoundTrip kRoundTrips[] = {
     // content moved out of a table into an open link does not make a link inside a link
     {L"<a href=x>1<table><a href=y>2</a></table>", L"<A href=\"x\">12<TABLE></TABLE></A>"},
     {L"<a>1<table><tr><td><a>2</td></tr></table>", L"<A>1<TABLE><TBODY><TR><TD><A>2</A></TD></TR></TBODY></TABLE></A>"},
+    // the line feed right after <PRE> is dropped, one after a comment in it is kept
+    {L"<pre>\nx</pre>", L"<PRE>x</PRE>"},
+    {L"<pre>\n\nx</pre>", L"<PRE>\n\nx</PRE>"},
+    {L"<pre><!-- c -->\nx</pre>", L"<PRE><!-- c -->\nx</PRE>"},
     // P closes at a block start
     {L"<p>one<p>two<div>three</div>", L"<P>one</P><P>two</P><DIV>three</DIV>"},
     // list items and table cells close each other
