@@ -563,14 +563,19 @@ void CNotebookSyncStore::MarkAttachesAsDirty(const wchar_t* noteId) { m_db->Mark
 
 CString CNotebookSyncStore::GetAttachFilePath(const MergeAttach& attach)
 {
-    DB::CItemAttach row;
-    ToRow(attach, row);
-    LoadAttachContent(const_cast<MergeAttach&>(attach));
-    row.RelocateBuffer((int64_t)attach.data.size());
-    if (!attach.data.empty())
-        memcpy(row.data, attach.data.data(), attach.data.size());
-    row.size = (int64_t)attach.data.size();
-    return row.GetStorageFilePath();
+    // a file-kept row's data holds its file's name
+    DB::CItemAttach filter;
+    filter.attach_id = attach.attach_id;
+    filter.note_id = attach.note_id;
+    DB::CItemList list;
+    m_db->GetAttachList(&filter, &list, 0);
+    for (DB::CItemAttach* r : Rows<DB::CItemAttach>(list)) {
+        if (r->itemid != attach.itemid)
+            continue;
+        m_db->LoadAttachContent(r);
+        return r->GetStorageFilePath();
+    }
+    return CString();
 }
 
 std::vector<MergeTask> CNotebookSyncStore::GetTasks(const wchar_t* noteId)
