@@ -98,14 +98,20 @@ TEST_F(Windows, ObserverPostsEventsAndSendsProgressToTheWindow)
     });
     ASSERT_TRUE(PumpFor(WM_SYNC_PROGRESS, 1));
     worker.join();
+    ASSERT_TRUE(PumpFor(WM_SYNC_EVENT, 1));
+    // a sent message is handled before posted ones: find each by its kind
     ASSERT_EQ(2u, g_received.size());
-    EXPECT_EQ((UINT)WM_SYNC_EVENT, g_received[0].message);
-    EXPECT_EQ(9, g_received[0].event.code);
-    EXPECT_EQ(CString(L"note-1"), g_received[0].event.text1);
-    EXPECT_TRUE(g_received[0].event.text2.IsEmpty());   // null becomes empty
-    EXPECT_EQ(77u, g_received[0].wParam);
-    EXPECT_EQ(42.5f, g_received[1].progress.progress);
-    EXPECT_EQ(-1, g_received[1].progress.code);
+    const Received& ev = g_received[0].message == WM_SYNC_EVENT ? g_received[0] : g_received[1];
+    const Received& pr = g_received[0].message == WM_SYNC_PROGRESS ? g_received[0] : g_received[1];
+    EXPECT_EQ((UINT)WM_SYNC_EVENT, ev.message);
+    EXPECT_EQ(9, ev.event.code);
+    EXPECT_EQ(std::string("note-1"), ToUtf8(ev.event.text1));
+    EXPECT_TRUE(ev.event.text2.IsEmpty());   // null becomes empty
+    EXPECT_EQ(77u, ev.wParam);
+    EXPECT_EQ((UINT)WM_SYNC_PROGRESS, pr.message);
+    EXPECT_EQ(42.5f, pr.progress.progress);
+    EXPECT_EQ(-1, pr.progress.code);
+    EXPECT_EQ(std::string("Sync failed"), ToUtf8(pr.progress.text));
     // without a window nothing is posted (and nothing leaks)
     CSyncWindowObserver none;
     none.OnSyncThreadEvent(1, L"", nullptr, 0);
