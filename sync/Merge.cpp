@@ -545,25 +545,12 @@ void CSyncThread::OnSyncDownloadAttaches(MergeAttach& attach)
             << ", note_id=" << attach.note_id.GetString() << ")";
         log.End();
     }
-    // the bytes go into the record; a file-kept attachment's sink is the store's business
-    struct Sink : IAttachSink {
-        std::string bytes;
-        bool OpenStream(int) override
-        {
-            bytes.clear();
-            return true;
-        }
-        bool WriteData(const void* data, size_t length) override
-        {
-            bytes.append((const char*)data, length);
-            return true;
-        }
-        void CloseStream() override {}
-    } sink;
     int rc = 4;
     std::string url = ToUtf8(attach.sync_url);
     for (int attempt = 0; attempt < 3 && client; ++attempt) {
-        rc = client->DownloadAttachement(url.c_str(), &sink);
+        rc = store->ReceiveAttachContent(attach, [&](IAttachSink* sink) {
+            return client->DownloadAttachement(url.c_str(), sink);
+        });
         if (rc == 0)
             break;
     }
@@ -572,10 +559,7 @@ void CSyncThread::OnSyncDownloadAttaches(MergeAttach& attach)
         attach.sync_priority += 1;
         m_skipAttach.insert(attach.attach_id);
     } else {
-        attach.data.swap(sink.bytes);
-        attach.size = (long long)attach.data.size();
         attach.sync_priority = 0;
-        store->UpdateAttachContent(attach);
     }
     store->UpdateAttach(attach);
     if (rc == 0) {

@@ -515,7 +515,7 @@ bool CNotebookSyncStore::UpdateAttach(const MergeAttach& attach)
             continue;
         long long size = r->size;
         ToRow(attach, *r);
-        r->size = attach.data.empty() ? size : attach.size;
+        r->size = attach.size ? attach.size : size;
         return m_db->UpdateAttach(r) != 0;
     }
     return false;
@@ -546,6 +546,29 @@ bool CNotebookSyncStore::LoadAttachContent(MergeAttach& attach)
     if (row.data && row.size > 0)
         attach.data.assign((const char*)row.data, (size_t)row.size);
     return true;
+}
+
+int CNotebookSyncStore::ReceiveAttachContent(MergeAttach& attach, const std::function<int(IAttachSink*)>& fetch)
+{
+    DB::CItemAttach filter;
+    filter.attach_id = attach.attach_id;
+    filter.note_id = attach.note_id;
+    DB::CItemList list;
+    m_db->GetAttachList(&filter, &list, 0);
+    for (DB::CItemAttach* r : Rows<DB::CItemAttach>(list)) {
+        if (r->itemid != attach.itemid)
+            continue;
+        // the record streams into its file (file-kept) or its buffer
+        CAttachSinkOf<DB::CItemAttach> sink(*r);
+        int rc = fetch(&sink);
+        if (rc != 0)
+            return rc;
+        if (!m_db->UpdateAttachContent(r))
+            return 4;
+        attach.size = r->size;
+        return 0;
+    }
+    return 4;
 }
 
 bool CNotebookSyncStore::RemoveAttach(int itemid) { return m_db->RemoveAttach(itemid) != 0; }

@@ -3,6 +3,7 @@
 // so that the client alone does not pull in the model.
 #pragma once
 #include "MergeStore.h"
+#include "SyncClient.h"
 
 namespace DB {
 class CPeloraDatabase;
@@ -49,6 +50,7 @@ public:
     bool UpdateAttach(const MergeAttach& attach) override;
     bool UpdateAttachContent(const MergeAttach& attach) override;
     bool LoadAttachContent(MergeAttach& attach) override;
+    int ReceiveAttachContent(MergeAttach& attach, const std::function<int(IAttachSink*)>& fetch) override;
     bool RemoveAttach(int itemid) override;
     bool RemoveAttachById(const wchar_t* attachId) override;
     void MarkAttachesAsDirty(const wchar_t* noteId) override;

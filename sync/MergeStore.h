@@ -3,10 +3,13 @@
 // database and the notebook is a field-for-field copy; tests implement it in memory.
 #pragma once
 #include "Framework.h"
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace Sync {
+
+class IAttachSink;   // SyncClient.h
 
 // Built-in folders (item ids 1 to 3) and the folder kinds of the store's "type" column.
 enum { FOLDER_TYPE_USER = 0, FOLDER_TYPE_CONFLICT = 1, FOLDER_TYPE_DEFAULT = 2, FOLDER_TYPE_TRASH = 3 };
@@ -146,6 +149,10 @@ public:
     virtual bool UpdateAttach(const MergeAttach& attach) = 0;    // the row
     virtual bool UpdateAttachContent(const MergeAttach& attach) = 0;
     virtual bool LoadAttachContent(MergeAttach& attach) = 0;
+    // A download into the attachment: `fetch` writes the bytes into the sink it is given and
+    // answers its result; on 0 the store keeps them (a file-kept attachment in its file, so
+    // large ones never sit in memory) and sets attach.size. Answers fetch's result.
+    virtual int ReceiveAttachContent(MergeAttach& attach, const std::function<int(IAttachSink*)>& fetch) = 0;
     virtual bool RemoveAttach(int itemid) = 0;
     virtual bool RemoveAttachById(const wchar_t* attachId) = 0;
     virtual void MarkAttachesAsDirty(const wchar_t* noteId) = 0;  // srv_id "", sync_priority 0

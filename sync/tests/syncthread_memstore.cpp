@@ -528,6 +528,32 @@ bool MemStore::LoadAttachContent(MergeAttach& attach)
     return true;
 }
 
+int MemStore::ReceiveAttachContent(MergeAttach& attach, const std::function<int(IAttachSink*)>& fetch)
+{
+    struct Sink : IAttachSink {
+        std::string bytes;
+        bool OpenStream(int) override
+        {
+            bytes.clear();
+            return true;
+        }
+        bool WriteData(const void* data, size_t length) override
+        {
+            bytes.append((const char*)data, length);
+            return true;
+        }
+        void CloseStream() override {}
+    } sink;
+    int rc = fetch(&sink);
+    if (rc != 0)
+        return rc;
+    attach.data.swap(sink.bytes);
+    attach.size = (long long)attach.data.size();
+    UpdateAttachContent(attach);
+    attach.data.clear();
+    return 0;
+}
+
 bool MemStore::RemoveAttach(int itemid)
 {
     Guard g(lock);

@@ -3,6 +3,7 @@
 // would make them: each edit marks the item dirty with the current time.
 #pragma once
 #include "MergeStore.h"
+#include "SyncClient.h"
 #include <map>
 #include <mutex>
 #include <set>
@@ -70,6 +71,7 @@ public:
     bool UpdateAttach(const Sync::MergeAttach& attach) override;
     bool UpdateAttachContent(const Sync::MergeAttach& attach) override;
     bool LoadAttachContent(Sync::MergeAttach& attach) override;
+    int ReceiveAttachContent(Sync::MergeAttach& attach, const std::function<int(Sync::IAttachSink*)>& fetch) override;
     bool RemoveAttach(int itemid) override;
     bool RemoveAttachById(const wchar_t* attachId) override;
     void MarkAttachesAsDirty(const wchar_t* noteId) override;
