@@ -3,7 +3,7 @@
 # A 32-bit program on a machine whose kernel cannot run 32-bit code is not run: exit 77, which
 # ctest reports as skipped (its 64-bit build runs in the x86_64 tree).
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 [ -n "${WINEPREFIX:-}" ] || { echo "wine-run.sh: WINEPREFIX is not set" >&2; exit 2; }
 if [ -z "${PELORA_NO_I386:-}" ]; then
   PELORA_NO_I386=0; /usr/lib/wine/wine --version >/dev/null 2>&1 || PELORA_NO_I386=1

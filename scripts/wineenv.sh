@@ -4,8 +4,9 @@
 build=${build:-${PELORA_BUILD_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}}
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
-# no Mono/Gecko install prompts: the program brings its own HTML engine
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# no Mono/Gecko install prompts (the program brings its own HTML engine), and no debugger that
+# would hold a crashed test until its time-out
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 # Some kernels cannot run 32-bit code at all; Debian's "wine" then fails before it starts, so
 # use the 64-bit loader directly (32-bit programs are skipped by wine-run.sh).
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
