@@ -3,6 +3,7 @@
 // No user's text is lost on either side: an older local edit that the service's version
 // replaces is kept as a copy in "conflict_folder" first.
 #include "SyncThread.h"
+#include "SyncThreadLog.h"
 #include "ActivityLog.h"
 #include "HtmlNormalizeStyles.h"
 #include "StringTable.h"
@@ -13,22 +14,6 @@
 namespace Sync {
 
 namespace {
-
-void Log(const char* text, const wchar_t* value = nullptr)
-{
-    CLogStream log(LOG_LEVEL_SYNC);
-    log << text;
-    if (value)
-        log << value;
-    log.End();
-}
-
-void LogNum(const char* text, long long value)
-{
-    CLogStream log(LOG_LEVEL_SYNC);
-    log << text << value;
-    log.End();
-}
 
 bool IsBuiltIn(const MergeFolder& f)
 {

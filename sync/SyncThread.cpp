@@ -1,6 +1,7 @@
 // The two sync threads: the chain of phase messages, the shared state of a sync and the
 // requests of the user interface. The merge rules themselves are in Merge.cpp.
 #include "SyncThread.h"
+#include "SyncThreadLog.h"
 #include "ActivityLog.h"
 #include "ObjectId.h"
 #include "StringTable.h"
@@ -56,22 +57,6 @@ HANDLE OpenNamed(const wchar_t* name)
 {
     // manual reset, not signalled; an existing event of that name is opened as it is
     return CreateEventW(nullptr, TRUE, FALSE, name);
-}
-
-void Log(const char* text, const wchar_t* value = nullptr)
-{
-    CLogStream log(LOG_LEVEL_SYNC);
-    log << text;
-    if (value)
-        log << value;
-    log.End();
-}
-
-void LogNum(const char* text, long long value)
-{
-    CLogStream log(LOG_LEVEL_SYNC);
-    log << text << value;
-    log.End();
 }
 
 }  // namespace
@@ -273,6 +258,11 @@ bool CSyncThread::Pause(unsigned ms)
     DWORD w = WaitForSingleObject(terminate, ms);
     CloseHandle(terminate);
     return w != WAIT_OBJECT_0;
+}
+
+bool CSyncThread::StopRetrying(int attempt)
+{
+    return IsTerminating() || (attempt < 2 && !Pause(S().pauseMs));
 }
 
 bool CSyncThread::CheckOfflineLogin(const wchar_t* email, const BYTE digest[16])
@@ -539,11 +529,7 @@ void CSyncThread::OnSyncGetNotesStruct(WPARAM, LPARAM)
         rc = client->GetDataStruct(stampA.c_str(), data);
         if (rc == 0)
             break;
-        if (IsTerminating()) {
-            rc = SYNC_TERMINATED;
-            break;
-        }
-        if (attempt < 2 && !Pause(S().pauseMs)) {
+        if (StopRetrying(attempt)) {
             rc = SYNC_TERMINATED;
             break;
         }
@@ -669,11 +655,7 @@ void CSyncThread::OnSyncUploadNotes(WPARAM, LPARAM)
             rc = 0;
             break;
         }
-        if (IsTerminating()) {
-            rc = SYNC_TERMINATED;
-            break;
-        }
-        if (attempt < 2 && !Pause(S().pauseMs)) {
+        if (StopRetrying(attempt)) {
             rc = SYNC_TERMINATED;
             break;
         }
@@ -714,7 +696,7 @@ void CSyncThread::OnSyncUploadAttach(WPARAM, LPARAM)
             rc = SyncUploadAttach(a.note_id, a.attach_id, serverName);
             if (rc == 0)
                 break;
-            if (IsTerminating() || (attempt < 2 && !Pause(S().pauseMs))) {
+            if (StopRetrying(attempt)) {
                 rc = SYNC_TERMINATED;
                 break;
             }
@@ -825,11 +807,7 @@ void CSyncThread::OnSyncDownloadNoteContent(MergeNote& note, int waiting)
             PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
             return;
         }
-        if (IsTerminating()) {
-            PostToA(WM_SYNC_DOWNLOAD_DONE, SYNC_TERMINATED, 0);
-            return;
-        }
-        if (attempt < 2 && !Pause(S().pauseMs)) {
+        if (StopRetrying(attempt)) {
             PostToA(WM_SYNC_DOWNLOAD_DONE, SYNC_TERMINATED, 0);
             return;
         }

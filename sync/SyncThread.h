@@ -246,6 +246,9 @@ private:
     void PostToA(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     void PostToB(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     static bool Pause(unsigned ms);   // false when the sync is being stopped
+    // After a failed attempt of three: true when the sync is being stopped, before or during
+    // the pause that precedes the next attempt.
+    bool StopRetrying(int attempt);
     static void SetLastErrorDesc(const CString& text);
     bool FolderSyncs(int folderItemId);   // false for a do-not-sync folder
     int NoteCheck();                      // 2 terminating, 3 not running, else 0
