@@ -1,5 +1,6 @@
 #include "syncthread_harness.h"
 #include <chrono>
+#include <cwctype>
 
 namespace test {
 
@@ -129,6 +130,23 @@ Json::Value Fault(const char* target, const char* kind, Json::Value extra)
     extra["target"] = target;
     extra["kind"] = kind;
     return Control(extra);
+}
+
+CString Words(const CString& html)
+{
+    CString out;
+    bool inTag = false;
+    for (int i = 0; i < html.GetLength(); ++i) {
+        wchar_t c = html[i];
+        if (c == L'<')
+            inTag = true;
+        else if (c == L'>')
+            inTag = false;
+        else if (!inTag && !iswspace(c))
+            out += c;
+    }
+    out.Replace(L"&nbsp;", L"");
+    return out;
 }
 
 }  // namespace test

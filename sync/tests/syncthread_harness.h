@@ -58,5 +58,7 @@ void FreshAccount(const wchar_t* email = L"sync@example.com");
 // One whole sync of `store`; false when it did not end within the time.
 bool SyncOnce(MemStore& store, int timeoutMs = 60000);
 Json::Value Fault(const char* target, const char* kind, Json::Value extra = Json::Value(Json::objectValue));
+// The words of a note's HTML: the receiving side normalises the markup, not the text.
+CString Words(const CString& html);
 
 }  // namespace test

@@ -38,6 +38,23 @@ static int Touch(MergeNote* n, int time)
     return now > n->date_update ? now : n->date_update + 1;
 }
 
+static void MarkEdited(MergeNote* n)
+{
+    n->b_syncdirty = 1;
+    n->date_update = Touch(n, 0);
+}
+
+// The values of `items` that `keep` accepts, in key order.
+template <class Map, class Keep>
+static std::vector<typename Map::mapped_type> ValuesWhere(const Map& items, Keep keep)
+{
+    std::vector<typename Map::mapped_type> out;
+    for (auto& entry : items)
+        if (keep(entry.second))
+            out.push_back(entry.second);
+    return out;
+}
+
 MergeFolder& MemStore::NewFolder(const wchar_t* id, const wchar_t* name, const wchar_t* parent)
 {
     Guard g(lock);
@@ -79,8 +96,7 @@ void MemStore::MoveNote(const wchar_t* id, const wchar_t* folderId)
     Guard g(lock);
     MergeNote* n = Note(id);
     n->folder_id = Folder(folderId)->itemid;
-    n->b_syncdirty = 1;
-    n->date_update = Touch(n, 0);
+    MarkEdited(n);
 }
 
 void MemStore::DeleteNote(const wchar_t* id, int time)
@@ -110,16 +126,14 @@ void MemStore::TagNote(const wchar_t* id, const wchar_t* tag)
     if (!tagList.count(tag))
         tagList[tag] = 0;
     noteTags[id].insert(tag);
-    Note(id)->b_syncdirty = 1;
-    Note(id)->date_update = Touch(Note(id), 0);
+    MarkEdited(Note(id));
 }
 
 void MemStore::UntagNote(const wchar_t* id, const wchar_t* tag)
 {
     Guard g(lock);
     noteTags[id].erase(tag);
-    Note(id)->b_syncdirty = 1;
-    Note(id)->date_update = Touch(Note(id), 0);
+    MarkEdited(Note(id));
 }
 
 MergeAttach& MemStore::AttachToNote(const wchar_t* noteId, const wchar_t* attachId, const wchar_t* name,
@@ -136,8 +150,7 @@ MergeAttach& MemStore::AttachToNote(const wchar_t* noteId, const wchar_t* attach
     a.size = (long long)bytes.size();
     a.date_create = a.date_update = Now();
     CreateAttach(a);
-    Note(noteId)->b_syncdirty = 1;
-    Note(noteId)->date_update = Touch(Note(noteId), 0);
+    MarkEdited(Note(noteId));
     return attaches[a.itemid];
 }
 
@@ -150,8 +163,7 @@ void MemStore::SetNoteReminder(const wchar_t* id, int when)
     r.priority = 2;
     reminders[id] = r;
     Note(id)->b_shared |= 2;
-    Note(id)->b_syncdirty = 1;
-    Note(id)->date_update = Touch(Note(id), 0);
+    MarkEdited(Note(id));
 }
 
 void MemStore::AddTodo(const wchar_t* id, const wchar_t* taskId, const wchar_t* label, bool checked)
@@ -163,8 +175,7 @@ void MemStore::AddTodo(const wchar_t* id, const wchar_t* taskId, const wchar_t* 
     t.task_info = label;
     t.b_checked = checked;
     tasks.push_back(t);
-    Note(id)->b_syncdirty = 1;
-    Note(id)->date_update = Touch(Note(id), 0);
+    MarkEdited(Note(id));
 }
 
 MergeNote* MemStore::Note(const wchar_t* id)
@@ -257,11 +268,7 @@ void MemStore::SetParam(const wchar_t* name, const wchar_t* value)
 std::vector<MergeFolder> MemStore::FindFolders(const wchar_t* folderId)
 {
     Guard g(lock);
-    std::vector<MergeFolder> out;
-    for (auto& entry : folders)
-        if (entry.second.folder_id == folderId)
-            out.push_back(entry.second);
-    return out;
+    return ValuesWhere(folders, [&](const MergeFolder& f) { return f.folder_id == folderId; });
 }
 
 bool MemStore::GetFolderByItemId(int itemid, MergeFolder& out)
@@ -277,21 +284,13 @@ bool MemStore::GetFolderByItemId(int itemid, MergeFolder& out)
 std::vector<MergeFolder> MemStore::GetDirtyFolders()
 {
     Guard g(lock);
-    std::vector<MergeFolder> out;
-    for (auto& entry : folders)
-        if (entry.second.b_syncdirty)
-            out.push_back(entry.second);
-    return out;
+    return ValuesWhere(folders, [](const MergeFolder& f) { return f.b_syncdirty; });
 }
 
 std::vector<MergeFolder> MemStore::GetRemovedFolders()
 {
     Guard g(lock);
-    std::vector<MergeFolder> out;
-    for (auto& entry : folders)
-        if (entry.second.b_removed)
-            out.push_back(entry.second);
-    return out;
+    return ValuesWhere(folders, [](const MergeFolder& f) { return f.b_removed; });
 }
 
 bool MemStore::CreateFolder(MergeFolder& folder)
@@ -403,10 +402,7 @@ std::vector<MergeNote> MemStore::GetNotesForUpload()
 std::vector<MergeNote> MemStore::GetNotesForDownload(int limit, int& total)
 {
     Guard g(lock);
-    std::vector<MergeNote> out;
-    for (auto& entry : notes)
-        if (entry.second.sync_priority > 0)
-            out.push_back(entry.second);
+    std::vector<MergeNote> out = ValuesWhere(notes, [](const MergeNote& n) { return n.sync_priority > 0; });
     std::stable_sort(out.begin(), out.end(), [](const MergeNote& a, const MergeNote& b) {
         return a.sync_priority != b.sync_priority ? a.sync_priority < b.sync_priority : a.date_update > b.date_update;
     });
@@ -421,11 +417,7 @@ std::vector<MergeNote> MemStore::GetNotesForDownload(int limit, int& total)
 std::vector<MergeNote> MemStore::GetRemovedNotes()
 {
     Guard g(lock);
-    std::vector<MergeNote> out;
-    for (auto& entry : notes)
-        if (entry.second.b_removed)
-            out.push_back(entry.second);
-    return out;
+    return ValuesWhere(notes, [](const MergeNote& n) { return n.b_removed; });
 }
 
 bool MemStore::CopyNoteToConflictFolder(const MergeNote& note, CString& newNoteId)
@@ -463,10 +455,7 @@ std::vector<MergeAttach> MemStore::GetAttaches(const wchar_t* noteId, const wcha
 std::vector<MergeAttach> MemStore::GetAttachesForDownload(int limit, int& total)
 {
     Guard g(lock);
-    std::vector<MergeAttach> out;
-    for (auto& entry : attaches)
-        if (entry.second.sync_priority >= 1)
-            out.push_back(entry.second);
+    std::vector<MergeAttach> out = ValuesWhere(attaches, [](const MergeAttach& a) { return a.sync_priority >= 1; });
     std::stable_sort(out.begin(), out.end(),
                      [](const MergeAttach& a, const MergeAttach& b) { return a.sync_priority < b.sync_priority; });
     total = (int)out.size();
@@ -480,11 +469,7 @@ std::vector<MergeAttach> MemStore::GetAttachesForDownload(int limit, int& total)
 std::vector<MergeAttach> MemStore::GetRemovedAttaches()
 {
     Guard g(lock);
-    std::vector<MergeAttach> out;
-    for (auto& entry : attaches)
-        if (entry.second.b_removed)
-            out.push_back(entry.second);
-    return out;
+    return ValuesWhere(attaches, [](const MergeAttach& a) { return a.b_removed; });
 }
 
 bool MemStore::CreateAttach(MergeAttach& attach)

@@ -7,26 +7,9 @@
 
 using namespace Sync;
 using test::MemStore;
+using test::Words;
 
 namespace {
-
-// The words of a note's HTML: the receiving side normalises the markup, not the text.
-CString Words(const CString& html)
-{
-    CString out;
-    bool inTag = false;
-    for (int i = 0; i < html.GetLength(); ++i) {
-        wchar_t c = html[i];
-        if (c == L'<')
-            inTag = true;
-        else if (c == L'>')
-            inTag = false;
-        else if (!inTag && !iswspace(c))
-            out += c;
-    }
-    out.Replace(L"&nbsp;", L"");
-    return out;
-}
 
 CString ContentOf(MemStore& s, const wchar_t* id)
 {

@@ -12,25 +12,9 @@
 #include <shellapi.h>
 
 using namespace Sync;
+using test::Words;
 
 namespace {
-
-CString Words(const CString& html)
-{
-    CString out;
-    bool inTag = false;
-    for (int i = 0; i < html.GetLength(); ++i) {
-        wchar_t c = html[i];
-        if (c == L'<')
-            inTag = true;
-        else if (c == L'>')
-            inTag = false;
-        else if (!inTag && !iswspace(c))
-            out += c;
-    }
-    out.Replace(L"&nbsp;", L"");
-    return out;
-}
 
 std::string U(const CString& s)
 {
