@@ -149,6 +149,28 @@ std::vector<Row*> Rows(DB::CItemList& list)
     return out;
 }
 
+// The stored row of `attach` (the one with its itemid), owned by `list`; null when it is gone.
+DB::CItemAttach* FindAttachRow(DB::CPeloraDatabase* db, const MergeAttach& attach, DB::CItemList& list)
+{
+    DB::CItemAttach filter;
+    filter.attach_id = attach.attach_id;
+    filter.note_id = attach.note_id;
+    db->GetAttachList(&filter, &list, 0);
+    for (DB::CItemAttach* r : Rows<DB::CItemAttach>(list))
+        if (r->itemid == attach.itemid)
+            return r;
+    return nullptr;
+}
+
+// Puts `size` bytes of content into a note row's buffer.
+void SetContent(DB::CItemNote& r, const void* bytes, int size)
+{
+    r.RelocateContentBuffer(size, 1);
+    if (size > 0)
+        memcpy(r.content_data, bytes, (size_t)size);
+    r.content_size = size;
+}
+
 // Ids of a one-column query in the store's connection (under its lock).
 std::vector<CString> QueryIds(DB::CPeloraDatabase* db, const char* sql, int limit, int& total, const char* countSql)
 {
@@ -340,10 +362,8 @@ bool CNotebookSyncStore::UpdateNoteContent(const MergeNote& note)
     DB::CItemNote row;
     if (!ReadNote(note.note_id, row))
         return false;
-    int chars = note.content.GetLength();
-    row.RelocateContentBuffer(chars * 2, 1);
-    memcpy(row.content_data, note.content.GetString(), (size_t)chars * 2);
-    row.content_size = chars * 2;
+    int bytes = note.content.GetLength() * 2;
+    SetContent(row, note.content.GetString(), bytes);
     row.PreparePreviewText();
     bool ok = m_db->NoteUpdateContent(&row) != 0;
     if (ok)
@@ -351,12 +371,8 @@ bool CNotebookSyncStore::UpdateNoteContent(const MergeNote& note)
     if (m_notebook) {
         if (Pelora::CNoteItem* item = m_notebook->FindNoteById(note.note_id)) {
             DB::CItemNote& r = item->GetRecord();
-            if (r.content_data) {
-                // a loaded item takes the new text as well
-                r.RelocateContentBuffer(chars * 2, 1);
-                memcpy(r.content_data, note.content.GetString(), (size_t)chars * 2);
-                r.content_size = chars * 2;
-            }
+            if (r.content_data)   // a loaded item takes the new text as well
+                SetContent(r, note.content.GetString(), bytes);
             r.content_id = row.content_id;
         }
     }
@@ -431,14 +447,8 @@ bool CNotebookSyncStore::CopyNoteToConflictFolder(const MergeNote& note, CString
         return false;
     // the copy is made of the stored text, which is what the user last saved
     DB::CItemNote row;
-    if (ReadNote(note.note_id, row) && m_db->NoteLoadContent(&row)) {
-        DB::CItemNote& r = item->GetRecord();
-        int size = row.content_size;
-        r.RelocateContentBuffer(size, 1);
-        if (size > 0)
-            memcpy(r.content_data, row.content_data, (size_t)size);
-        r.content_size = size;
-    }
+    if (ReadNote(note.note_id, row) && m_db->NoteLoadContent(&row))
+        SetContent(item->GetRecord(), row.content_data, row.content_size);
     Pelora::CNoteItem* copy = m_notebook->CopyNote(item, conflicts, nullptr);
     if (!copy)
         return false;
@@ -505,20 +515,14 @@ bool CNotebookSyncStore::CreateAttach(MergeAttach& attach)
 
 bool CNotebookSyncStore::UpdateAttach(const MergeAttach& attach)
 {
-    DB::CItemAttach filter;
-    filter.attach_id = attach.attach_id;
-    filter.note_id = attach.note_id;
     DB::CItemList list;
-    m_db->GetAttachList(&filter, &list, 0);
-    for (DB::CItemAttach* r : Rows<DB::CItemAttach>(list)) {
-        if (r->itemid != attach.itemid)
-            continue;
-        long long size = r->size;
-        ToRow(attach, *r);
-        r->size = attach.size ? attach.size : size;
-        return m_db->UpdateAttach(r) != 0;
-    }
-    return false;
+    DB::CItemAttach* r = FindAttachRow(m_db, attach, list);
+    if (!r)
+        return false;
+    long long size = r->size;
+    ToRow(attach, *r);
+    r->size = attach.size ? attach.size : size;
+    return m_db->UpdateAttach(r) != 0;
 }
 
 bool CNotebookSyncStore::UpdateAttachContent(const MergeAttach& attach)
@@ -550,25 +554,19 @@ bool CNotebookSyncStore::LoadAttachContent(MergeAttach& attach)
 
 int CNotebookSyncStore::ReceiveAttachContent(MergeAttach& attach, const std::function<int(IAttachSink*)>& fetch)
 {
-    DB::CItemAttach filter;
-    filter.attach_id = attach.attach_id;
-    filter.note_id = attach.note_id;
     DB::CItemList list;
-    m_db->GetAttachList(&filter, &list, 0);
-    for (DB::CItemAttach* r : Rows<DB::CItemAttach>(list)) {
-        if (r->itemid != attach.itemid)
-            continue;
-        // the record streams into its file (file-kept) or its buffer
-        CAttachSinkOf<DB::CItemAttach> sink(*r);
-        int rc = fetch(&sink);
-        if (rc != 0)
-            return rc;
-        if (!m_db->UpdateAttachContent(r))
-            return 4;
-        attach.size = r->size;
-        return 0;
-    }
-    return 4;
+    DB::CItemAttach* r = FindAttachRow(m_db, attach, list);
+    if (!r)
+        return 4;
+    // the record streams into its file (file-kept) or its buffer
+    CAttachSinkOf<DB::CItemAttach> sink(*r);
+    int rc = fetch(&sink);
+    if (rc != 0)
+        return rc;
+    if (!m_db->UpdateAttachContent(r))
+        return 4;
+    attach.size = r->size;
+    return 0;
 }
 
 bool CNotebookSyncStore::RemoveAttach(int itemid) { return m_db->RemoveAttach(itemid) != 0; }
@@ -586,19 +584,13 @@ void CNotebookSyncStore::MarkAttachesAsDirty(const wchar_t* noteId) { m_db->Mark
 
 CString CNotebookSyncStore::GetAttachFilePath(const MergeAttach& attach)
 {
-    // a file-kept row's data holds its file's name
-    DB::CItemAttach filter;
-    filter.attach_id = attach.attach_id;
-    filter.note_id = attach.note_id;
     DB::CItemList list;
-    m_db->GetAttachList(&filter, &list, 0);
-    for (DB::CItemAttach* r : Rows<DB::CItemAttach>(list)) {
-        if (r->itemid != attach.itemid)
-            continue;
-        m_db->LoadAttachContent(r);
-        return r->GetStorageFilePath();
-    }
-    return CString();
+    DB::CItemAttach* r = FindAttachRow(m_db, attach, list);
+    if (!r)
+        return CString();
+    // a file-kept row's data holds its file's name
+    m_db->LoadAttachContent(r);
+    return r->GetStorageFilePath();
 }
 
 std::vector<MergeTask> CNotebookSyncStore::GetTasks(const wchar_t* noteId)
