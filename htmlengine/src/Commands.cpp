@@ -1274,58 +1274,43 @@ bool DeletionTarget(Pos caret, bool backward, Pos* other) {
     }
     return false;
 }
+
+// Backspace (backward) or Delete: a control selection or a range goes as a whole, a collapsed
+// caret loses the one step DeletionTarget finds on that side.
+bool DeleteAtCaret(Document* doc, bool backward) {
+    DocImpl& d = doc->Impl();
+    if (!doc->DesignMode()) return false;
+    Range r = CurrentRange(d);
+    if (!r.a.node) return false;
+    DocImpl::Batch batch(d);
+    d.BeginUnit(L"Delete");
+    Pos caret;
+    if (d.selType == SelectionType::Control) {
+        LivePos keep(doc, r.a, Gravity::Left);
+        for (auto& e : std::vector<ElementPtr>(d.selControls))
+            if (e->Parent()) d.DetachNode(e.get());
+        caret = keep.get();
+    } else if (!r.collapsed()) {
+        caret = DeleteForEditing(d, r.a, r.b);
+    } else {
+        Pos other;
+        caret = r.a;
+        if (DeletionTarget(r.a, backward, &other))
+            caret = backward ? DeleteForEditing(d, other, r.a) : DeleteForEditing(d, r.a, other);
+    }
+    d.SetSelection(caret, caret);
+    d.selType = SelectionType::None;
+    d.EndUnit();
+    return true;
+}
 }
 
 bool Document::DeleteBackward() {
-    DocImpl& d = *impl_;
-    if (!designMode_) return false;
-    Range r = CurrentRange(d);
-    if (!r.a.node) return false;
-    DocImpl::Batch batch(d);
-    d.BeginUnit(L"Delete");
-    Pos caret;
-    if (d.selType == SelectionType::Control) {
-        LivePos keep(this, r.a, Gravity::Left);
-        for (auto& e : std::vector<ElementPtr>(d.selControls))
-            if (e->Parent()) d.DetachNode(e.get());
-        caret = keep.get();
-    } else if (!r.collapsed()) {
-        caret = DeleteForEditing(d, r.a, r.b);
-    } else {
-        Pos other;
-        caret = r.a;
-        if (DeletionTarget(r.a, true, &other)) caret = DeleteForEditing(d, other, r.a);
-    }
-    d.SetSelection(caret, caret);
-    d.selType = SelectionType::None;
-    d.EndUnit();
-    return true;
+    return DeleteAtCaret(this, true);
 }
 
 bool Document::DeleteForward() {
-    DocImpl& d = *impl_;
-    if (!designMode_) return false;
-    Range r = CurrentRange(d);
-    if (!r.a.node) return false;
-    DocImpl::Batch batch(d);
-    d.BeginUnit(L"Delete");
-    Pos caret;
-    if (d.selType == SelectionType::Control) {
-        LivePos keep(this, r.a, Gravity::Left);
-        for (auto& e : std::vector<ElementPtr>(d.selControls))
-            if (e->Parent()) d.DetachNode(e.get());
-        caret = keep.get();
-    } else if (!r.collapsed()) {
-        caret = DeleteForEditing(d, r.a, r.b);
-    } else {
-        Pos other;
-        caret = r.a;
-        if (DeletionTarget(r.a, false, &other)) caret = DeleteForEditing(d, r.a, other);
-    }
-    d.SetSelection(caret, caret);
-    d.selType = SelectionType::None;
-    d.EndUnit();
-    return true;
+    return DeleteAtCaret(this, false);
 }
 
 } // namespace HtmlEngine

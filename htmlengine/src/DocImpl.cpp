@@ -504,24 +504,9 @@ void DocImpl::ApplyInverse(const Op& op) {
     case Op::Split:
         MergeText(op.node.get()->AsText(), op.other.get()->AsText());
         break;
-    case Op::Merge: {
-        // put the same second node back, so that later steps find it
-        TextNode* t = op.node.get()->AsText();
-        TextNode* next = op.other.get()->AsText();
-        Node* parent = t->Parent();
-        if (!parent) break;
-        size_t idx = t->IndexInParent();
-        for (MarkupPointer* p : pointers) {
-            if (p->container_ == t && p->offset_ > op.index) p->Set(next, p->offset_ - op.index);
-            else if (p->container_ == parent && p->offset_ > idx) p->Set(parent, p->offset_ + 1);
-        }
-        next->data_ = t->data_.substr(op.index);
-        t->data_.resize(op.index);
-        RawInsert(parent, idx + 1, op.other.hold);
-        Recanonicalize();
-        Changed();
+    case Op::Merge:
+        ResplitText(op);
         break;
-    }
     case Op::SetAttr: {
         Element* e = op.node.get()->AsElement();
         if (op.hadOld) {
@@ -541,6 +526,25 @@ void DocImpl::ApplyInverse(const Op& op) {
     }
 }
 
+// Splits op.node at op.index into the very node op.other holds (not a new one), so that later
+// steps of the history still find it.
+void DocImpl::ResplitText(const Op& op) {
+    TextNode* t = op.node.get()->AsText();
+    TextNode* next = op.other.get()->AsText();
+    Node* parent = t->Parent();
+    if (!parent) return;
+    size_t idx = t->IndexInParent();
+    for (MarkupPointer* p : pointers) {
+        if (p->container_ == t && p->offset_ > op.index) p->Set(next, p->offset_ - op.index);
+        else if (p->container_ == parent && p->offset_ > idx) p->Set(parent, p->offset_ + 1);
+    }
+    next->data_ = t->data_.substr(op.index);
+    t->data_.resize(op.index);
+    RawInsert(parent, idx + 1, op.other.hold);
+    Recanonicalize();
+    Changed();
+}
+
 void DocImpl::ApplyForward(const Op& op) {
     switch (op.kind) {
     case Op::Insert:
@@ -558,23 +562,9 @@ void DocImpl::ApplyForward(const Op& op) {
     case Op::Splice:
         SpliceText(op.node.get()->AsText(), op.index, op.removed.size(), op.inserted);
         break;
-    case Op::Split: {
-        TextNode* t = op.node.get()->AsText();
-        TextNode* next = op.other.get()->AsText();
-        Node* parent = t->Parent();
-        if (!parent) break;
-        size_t idx = t->IndexInParent();
-        for (MarkupPointer* p : pointers) {
-            if (p->container_ == t && p->offset_ > op.index) p->Set(next, p->offset_ - op.index);
-            else if (p->container_ == parent && p->offset_ > idx) p->Set(parent, p->offset_ + 1);
-        }
-        next->data_ = t->data_.substr(op.index);
-        t->data_.resize(op.index);
-        RawInsert(parent, idx + 1, op.other.hold);
-        Recanonicalize();
-        Changed();
+    case Op::Split:
+        ResplitText(op);
         break;
-    }
     case Op::Merge:
         MergeText(op.node.get()->AsText(), op.other.get()->AsText());
         break;

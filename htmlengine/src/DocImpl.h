@@ -129,6 +129,7 @@ struct DocImpl {
     void Record(Op&& op);
     void ApplyInverse(const Op& op);
     void ApplyForward(const Op& op);
+    void ResplitText(const Op& op);   // undoes a merge / redoes a split with the same node
     void FinishUnit(UndoUnit&& unit);
     void Changed();   // a change was made: dirty and notice at the end of the operation
     // Bumped by every change of the tree; caches of whole-document walks (the style sheets,

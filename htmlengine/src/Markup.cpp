@@ -359,28 +359,31 @@ Element* MarkupPointer::CurrentScope() const {
     return n ? n->AsElement() : nullptr;
 }
 
-Context MarkupPointer::Left(bool move, Node** node, long* cch, std::wstring* text) {
-    if (!IsPositioned()) return Context::None;
-    Pos p = Canon(Pos{container_, offset_});
+namespace {
+using StepFn = Context (*)(Pos& p, bool move, Node** node, size_t maxChars, std::wstring* text);
+
+// What Left and Right share: one step from p, at most *cch characters of text (any when it is
+// 0), the text passed reported back, and the pointer moved along when asked.
+Context StepPointer(MarkupPointer& ptr, DocImpl& d, Pos p, StepFn step, bool move, Node** node, long* cch,
+                    std::wstring* text) {
     std::wstring t;
     size_t limit = (cch && *cch > 0) ? size_t(*cch) : 0;
-    Context ctx = StepLeft(p, move, node, limit, &t);
+    Context ctx = step(p, move, node, limit, &t);
     if (cch) *cch = ctx == Context::Text ? long(t.size()) : 0;
     if (text) *text = ctx == Context::Text ? t : std::wstring();
-    if (move) doc_->Impl().Place(*this, p);
+    if (move) d.Place(ptr, p);
     return ctx;
+}
+}
+
+Context MarkupPointer::Left(bool move, Node** node, long* cch, std::wstring* text) {
+    if (!IsPositioned()) return Context::None;
+    return StepPointer(*this, doc_->Impl(), Canon(Pos{container_, offset_}), StepLeft, move, node, cch, text);
 }
 
 Context MarkupPointer::Right(bool move, Node** node, long* cch, std::wstring* text) {
     if (!IsPositioned()) return Context::None;
-    Pos p = Canon(Pos{container_, offset_});
-    std::wstring t;
-    size_t limit = (cch && *cch > 0) ? size_t(*cch) : 0;
-    Context ctx = StepRight(p, move, node, limit, &t);
-    if (cch) *cch = ctx == Context::Text ? long(t.size()) : 0;
-    if (text) *text = ctx == Context::Text ? t : std::wstring();
-    if (move) doc_->Impl().Place(*this, p);
-    return ctx;
+    return StepPointer(*this, doc_->Impl(), Canon(Pos{container_, offset_}), StepRight, move, node, cch, text);
 }
 
 int MarkupPointer::Compare(const MarkupPointer& other) const {
