@@ -181,14 +181,19 @@ std::vector<std::string> NotebookFixture::Titles(Pelora::CFolderItem* f)
     return out;
 }
 
-int NotebookFixture::StoreInt(const char* sql)
+int QueryInt(DB::CPeloraDatabase& store, const char* sql)
 {
     sqlite3_stmt* st = nullptr;
     int v = -1;
-    if (sqlite3_prepare_v2(db.GetHandle(), sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    if (sqlite3_prepare_v2(store.GetHandle(), sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
         v = sqlite3_column_int(st, 0);
     sqlite3_finalize(st);
     return v;
+}
+
+int NotebookFixture::StoreInt(const char* sql)
+{
+    return QueryInt(db, sql);
 }
 
 } // namespace ModelTest

@@ -76,6 +76,8 @@ public:
 };
 
 std::string Narrow(const CString& text);
+// The first column of the first row sql yields from the store; -1 when it yields none.
+int QueryInt(DB::CPeloraDatabase& store, const char* sql);
 
 // A notebook over an open store "database.db" in a fresh folder.
 class NotebookFixture : public ::testing::Test {

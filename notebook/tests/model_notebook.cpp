@@ -484,14 +484,7 @@ TEST(ModelRepair, DuplicateIdsAndOrphans)
     ASSERT_TRUE(CNotebook::RepairDatabase(path));
     DB::CPeloraDatabase db;
     ASSERT_EQ(1, db.OpenDatabase(path, 0));
-    auto one = [&](const char* sql) {
-        sqlite3_stmt* st = nullptr;
-        int v = -1;
-        if (sqlite3_prepare_v2(db.GetHandle(), sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-            v = sqlite3_column_int(st, 0);
-        sqlite3_finalize(st);
-        return v;
-    };
+    auto one = [&](const char* sql) { return ModelTest::QueryInt(db, sql); };
     EXPECT_EQ(0, one("SELECT COUNT(*) FROM (SELECT folder_id FROM folders GROUP BY folder_id HAVING COUNT(*) > 1)"));
     EXPECT_EQ(0, one("SELECT COUNT(*) FROM (SELECT note_id FROM notes GROUP BY note_id HAVING COUNT(*) > 1)"));
     EXPECT_EQ(0, one("SELECT COUNT(*) FROM (SELECT attach_id FROM attaches GROUP BY attach_id HAVING COUNT(*) > 1)"));
