@@ -210,6 +210,23 @@ Json::Value CServerTodo::ToJson() const
     return o;
 }
 
+// A list an object may leave out; anything there but an array of readable items is unreadable.
+template <class Item>
+static bool ReadOptionalList(const Json::Value& list, std::vector<Item>& out)
+{
+    if (list.isNull())
+        return true;
+    if (!list.isArray())
+        return false;
+    for (const Json::Value& v : list) {
+        Item item;
+        if (!item.Read(v))
+            return false;
+        out.push_back(item);
+    }
+    return true;
+}
+
 bool CServerObject::Read(const Json::Value& o)
 {
     if (!o.isObject())
@@ -247,30 +264,10 @@ bool CServerObject::Read(const Json::Value& o)
     }
 
     attachements.clear();
-    const Json::Value& att = Member(o, "attachements");
-    if (!att.isNull()) {
-        if (!att.isArray())
-            return false;
-        for (const Json::Value& a : att) {
-            CServerAttach item;
-            if (!item.Read(a))
-                return false;
-            attachements.push_back(item);
-        }
-    }
+    if (!ReadOptionalList(Member(o, "attachements"), attachements))
+        return false;
     todo.clear();
-    const Json::Value& todos = Member(o, "todo");
-    if (!todos.isNull()) {
-        if (!todos.isArray())
-            return false;
-        for (const Json::Value& t : todos) {
-            CServerTodo item;
-            if (!item.Read(t))
-                return false;
-            todo.push_back(item);
-        }
-    }
-    return true;
+    return ReadOptionalList(Member(o, "todo"), todo);
 }
 
 Json::Value CServerObject::ToJson() const

@@ -36,6 +36,31 @@ bool MegaBytes(const Json::Value& object, const char* key, int& out)
     return true;
 }
 
+// Reads the items of a reply's list into out; a list that is not an array gives none.
+// False when an item is unreadable.
+template <class Item>
+bool ReadItems(const Json::Value& list, std::vector<Item>& out)
+{
+    if (!list.isArray())
+        return true;
+    for (const Json::Value& v : list) {
+        Item item;
+        if (!item.Read(v))
+            return false;
+        out.push_back(std::move(item));
+    }
+    return true;
+}
+
+// The body of a "notes:get" request for what changed since lastUpdateTime (all of it without one).
+Json::Value& NotesGetBody(Json::Value& request, const char* lastUpdateTime, const char* returnData)
+{
+    Json::Value& body = request["body"] = Json::Value(Json::objectValue);
+    body["last_update_time"] = lastUpdateTime ? lastUpdateTime : "0";
+    body["returnData"] = returnData;
+    return body;
+}
+
 }  // namespace
 
 Json::Value CSync::Envelope(const char* action) const
@@ -140,9 +165,7 @@ int CSync::GetDataStruct(const char* lastUpdateTime, CDataStruct& out)
 {
     out.Clear();
     Json::Value request = Envelope("notes:get");
-    Json::Value& body = request["body"] = Json::Value(Json::objectValue);
-    body["last_update_time"] = lastUpdateTime ? lastUpdateTime : "0";
-    body["returnData"] = "structure";
+    NotesGetBody(request, lastUpdateTime, "structure");
     Json::Value reply;
     int rc = SendRequest(request, reply, 1);
     if (rc != 0)
@@ -160,24 +183,8 @@ int CSync::GetDataStruct(const char* lastUpdateTime, CDataStruct& out)
         data.hasTags = true;
     }
     // lists that are not arrays are left empty
-    const Json::Value& removed = Member(result, "removedItems");
-    if (removed.isArray()) {
-        for (const Json::Value& r : removed) {
-            CRemovedItem item;
-            if (!item.Read(r))
-                return SYNC_BAD_REPLY;
-            data.removed.push_back(item);
-        }
-    }
-    const Json::Value& notes = Member(result, "notes");
-    if (notes.isArray()) {
-        for (const Json::Value& n : notes) {
-            CServerObject item;
-            if (!item.Read(n))
-                return SYNC_BAD_REPLY;
-            data.items.push_back(std::move(item));
-        }
-    }
+    if (!ReadItems(Member(result, "removedItems"), data.removed) || !ReadItems(Member(result, "notes"), data.items))
+        return SYNC_BAD_REPLY;
     // without a new time stamp the change set cannot be taken: the next sync would ask for
     // everything since an empty stamp
     if (!Text(result, "last_update_time", data.lastUpdateTime) || data.lastUpdateTime.IsEmpty())
@@ -190,9 +197,7 @@ int CSync::DownloadNote(const char* lastUpdateTime, const wchar_t* noteId, std::
 {
     notes.clear();
     Json::Value request = Envelope("notes:get");
-    Json::Value& body = request["body"] = Json::Value(Json::objectValue);
-    body["last_update_time"] = lastUpdateTime ? lastUpdateTime : "0";
-    body["returnData"] = "all";
+    Json::Value& body = NotesGetBody(request, lastUpdateTime, "all");
     body["limit"] = Json::Value(Json::objectValue);
     body["limit"]["global_id"] = Utf8(noteId);
     Json::Value reply;
@@ -204,16 +209,9 @@ int CSync::DownloadNote(const char* lastUpdateTime, const wchar_t* noteId, std::
         return 1;
     if (!result.isObject())
         return SYNC_BAD_REPLY;
-    const Json::Value& list = Member(result, "notes");
     std::vector<CServerObject> items;
-    if (list.isArray()) {
-        for (const Json::Value& n : list) {
-            CServerObject item;
-            if (!item.Read(n))
-                return SYNC_BAD_REPLY;
-            items.push_back(std::move(item));
-        }
-    }
+    if (!ReadItems(Member(result, "notes"), items))
+        return SYNC_BAD_REPLY;
     notes.swap(items);
     return 0;
 }

@@ -512,6 +512,23 @@ static curl_slist* SessionHeaders(const std::string& session)
     return curl_slist_append(list, "Expect:");
 }
 
+// Runs a request set up on handle with the session's headers; the reply collected in buffer
+// goes to reply only when the transfer succeeded.
+static int PerformWithSession(CURL* handle, const std::string& session, Transfer& t, std::string& buffer,
+                              std::string& reply)
+{
+    curl_slist* headers = SessionHeaders(session);
+    if (headers)
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteReply);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
+    int rc = (int)curl_easy_perform(handle);
+    if (rc == 0)
+        reply.swap(buffer);
+    curl_slist_free_all(headers);   // not needed once the transfer is over
+    return rc;
+}
+
 int CSync::HttpPost(const char* body, std::string& reply)
 {
     reply.clear();
@@ -525,15 +542,7 @@ int CSync::HttpPost(const char* body, std::string& reply)
         return 2;
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate");
     curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body ? body : "");
-    curl_slist* headers = SessionHeaders(GetSessionId().GetString());
-    if (headers)
-        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteReply);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
-    int rc = (int)curl_easy_perform(handle);
-    if (rc == 0)
-        reply.swap(buffer);
-    curl_slist_free_all(headers);
+    int rc = PerformWithSession(handle, GetSessionId().GetString(), t, buffer, reply);
     curl_easy_cleanup(handle);
     return rc;
 }
@@ -657,17 +666,9 @@ int CSync::PostForm(const char* field, const wchar_t* uploadName, const wchar_t*
         curl_mime_type(part, contentType);
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate");
     curl_easy_setopt(handle, CURLOPT_MIMEPOST, form);
-    curl_slist* headers = SessionHeaders(GetSessionId().GetString());
-    if (headers)
-        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteReply);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
-    int rc = (int)curl_easy_perform(handle);
-    if (rc == 0)
-        reply.swap(buffer);
+    int rc = PerformWithSession(handle, GetSessionId().GetString(), t, buffer, reply);
     curl_easy_cleanup(handle);
     curl_mime_free(form);
-    curl_slist_free_all(headers);
     if (source.file)
         fclose(source.file);
     char text[16];
