@@ -4,7 +4,7 @@ target_link_libraries(pelora_notebook PUBLIC dep::jsoncpp)
 file(GLOB _model_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/model_*.cpp)
 if(_model_tests)
   pelora_test(notebook_model_tests SOURCES ${_model_tests} ${CMAKE_CURRENT_SOURCE_DIR}/tests/store_tests.rc
-    LIBS "$<LINK_GROUP:RESCAN,pelora_notebook,pelora_shell,$<TARGET_NAME_IF_EXISTS:pelora_editor>>"
+    LIBS "$<LINK_GROUP:RESCAN,pelora_notebook,pelora_shell,pelora_editor>"
          framework dep::sqlite3 dep::jsoncpp ws2_32 iphlpapi)
   target_include_directories(notebook_model_tests PRIVATE ${PROJECT_SOURCE_DIR}/resources)
 endif()
