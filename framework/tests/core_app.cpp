@@ -15,12 +15,16 @@ const wchar_t kAppKey[] = L"HKCU\\Software\\FxCoreTestMaker\\FxCoreTest";
 // Runs `reg query` on a key and returns its output (empty when the key is not there).
 std::string RegQuery(const std::wstring& key) {
   std::wstring cmd = L"reg query \"" + key + L"\" 2>NUL";
-  FILE* p = _wpopen(cmd.c_str(), L"r");
-  if (!p) return "";
-  std::string out;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p)) out += buf;
-  return _pclose(p) == 0 ? out : "";
+  // starting cmd.exe and reg.exe under a busy Wine now and then fails outright: try again
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    FILE* p = _wpopen(cmd.c_str(), L"r");
+    if (!p) continue;
+    std::string out;
+    char buf[512];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    if (_pclose(p) == 0 && !out.empty()) return out;
+  }
+  return "";
 }
 
 // The line of `reg query` output that names `value`, or "".
