@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <unordered_set>
 #include <cwchar>
 #include "htmlengine/Clipboard.h"
 #include "htmlengine/Style.h"
@@ -238,33 +239,45 @@ Element* Isolate(DocImpl& d, Element* el, LivePos& a, LivePos& b) {
     return middle;
 }
 
-// Drops an attribute-less SPAN or FONT left behind by a removed format.
-void UnwrapIfBare(DocImpl& d, Element* e) {
-    if ((e->Is(TAG_SPAN) || e->Is(TAG_FONT)) && e->Attributes().empty() && e->Parent()) UnwrapElement(d, e);
+bool IsBare(const Element* e) { return (e->Is(TAG_SPAN) || e->Is(TAG_FONT)) && e->Attributes().empty(); }
+
+// Whether el begins before p and ends after it.
+bool Straddles(Element* el, Pos p) {
+    return el->Parent() && ComparePos(p, Before(el)) > 0 && ComparePos(p, After(el)) < 0;
 }
 
 void RemoveToggle(DocImpl& d, const Toggle& t, LivePos& a, LivePos& b) {
     Pos s = SplitTextAt(d, a.get());
     a.set(s);
     b.set(SplitTextAt(d, b.get()));
-    for (int round = 0; round < 64; ++round) {
-        Range r{a.get(), b.get()};
-        Element* found = nullptr;
-        for (TextNode* tn : TextLeaves(r)) {
-            for (Element* e = tn->ParentElement(); e && !e->IsBlock(); e = e->ParentElement())
-                if (ElementProvides(t, e)) { found = e; break; }
-            if (found) break;
-        }
-        if (!found) break;
-        Element* m = Isolate(d, found, a, b);
+    // every inline element that gives the range's text the format, each once
+    auto providers = [&]() {
+        std::vector<Element*> found;
+        std::unordered_set<Element*> seen;
+        for (TextNode* tn : TextLeaves(Range{a.get(), b.get()}))
+            for (Element* e = tn->ParentElement(); e && !e->IsBlock() && seen.insert(e).second; e = e->ParentElement())
+                if (ElementProvides(t, e)) found.push_back(e);
+        return found;
+    };
+    // those reaching over an end of the range are split there first, outermost first (which
+    // splits the inner ones with them)
+    std::vector<std::pair<size_t, Element*>> straddling;
+    for (Element* e : providers())
+        if (Straddles(e, a.get()) || Straddles(e, b.get())) straddling.emplace_back(e->Depth(), e);
+    std::sort(straddling.begin(), straddling.end());
+    for (auto& x : straddling)
+        if (Straddles(x.second, a.get()) || Straddles(x.second, b.get())) Isolate(d, x.second, a, b);
+    std::vector<Element*> unwrap;
+    for (Element* m : providers()) {
         if (m->Is(t.tag) || m->Is(t.alt1) || m->Is(t.alt2)) {
-            UnwrapElement(d, m);
-        } else {
-            std::wstring css = SetDeclaration(m->GetAttribute(L"style"), t.prop, L"");
-            d.SetAttr(m, L"style", css.empty() ? nullptr : &css);
-            UnwrapIfBare(d, m);
+            unwrap.push_back(m);
+            continue;
         }
+        std::wstring css = SetDeclaration(m->GetAttribute(L"style"), t.prop, L"");
+        d.SetAttr(m, L"style", css.empty() ? nullptr : &css);
+        if (IsBare(m)) unwrap.push_back(m);
     }
+    UnwrapAll(d, unwrap);
     // still shown by a block (a heading, a bold DIV): override inline
     Range r{a.get(), b.get()};
     bool still = false;
@@ -277,23 +290,19 @@ void RemoveToggle(DocImpl& d, const Toggle& t, LivePos& a, LivePos& b) {
     }
 }
 
-// Removes from the descendants of w what w now says itself (nested copies of the format).
+// Removes from the descendants of w what w now says itself (nested copies of the format):
+// `clear` takes the format off an element and tells whether the element itself goes.
 void ClearInside(DocImpl& d, Element* w, const std::function<bool(Element*)>& clear) {
-    std::vector<Element*> inner;
+    std::vector<Element*> unwrap;
     for (Node* n = w->NextInOrder(w); n; n = n->NextInOrder(w))
-        if (n->IsElement()) inner.push_back(n->AsElement());
-    for (Element* e : inner)
-        if (e->Parent() && clear(e)) UnwrapIfBare(d, e);
+        if (n->IsElement() && clear(n->AsElement())) unwrap.push_back(n->AsElement());
+    UnwrapAll(d, unwrap);
 }
 
 void ApplyToggle(DocImpl& d, const Toggle& t, LivePos& a, LivePos& b) {
     ElementPtr el = d.NewElement(t.tag);
-    for (Element* w : WrapRuns(d, el, a.get(), b.get())) {
-        ClearInside(d, w, [&](Element* e) {
-            if (e->Is(t.tag) || e->Is(t.alt1) || e->Is(t.alt2)) { UnwrapElement(d, e); return false; }
-            return false;
-        });
-    }
+    for (Element* w : WrapRuns(d, el, a.get(), b.get()))
+        ClearInside(d, w, [&](Element* e) { return e->Is(t.tag) || e->Is(t.alt1) || e->Is(t.alt2); });
 }
 
 // FONT-based formats: name, size, colours.
@@ -389,13 +398,11 @@ std::vector<Element*> ApplyFontFormat(DocImpl& d, const FontFormat& f, const std
             w = run[0]->AsElement();
         } else {
             ElementPtr font = d.NewElement(TAG_FONT);
-            Node* parent = run.front()->Parent();
-            d.InsertNode(parent, run.front()->IndexInParent(), font);
-            for (Node* n : run) d.MoveNode(n, font.get(), font->ChildCount());
+            WrapRun(d, font, run);
             w = font.get();
         }
         SetFontFormatOn(d, f, w, value);
-        ClearInside(d, w, [&](Element* e) { return ClearFontFormat(d, f, e); });
+        ClearInside(d, w, [&](Element* e) { return ClearFontFormat(d, f, e) && IsBare(e); });
         out.push_back(w);
     }
     return out;
@@ -507,12 +514,36 @@ Element* ListItemOf(Element* e) {
 
 std::vector<Element*> ListAwareParagraphs(DocImpl& d, Pos a, Pos b) {
     std::vector<Element*> out;
+    std::unordered_set<Element*> seen;
     for (Element* p : Paragraphs(d, a, b)) {
         Element* li = ListItemOf(p);
         Element* use = li ? li : p;
-        if (std::find(out.begin(), out.end(), use) == out.end()) out.push_back(use);
+        if (seen.insert(use).second) out.push_back(use);
     }
     return out;
+}
+
+// The attributes a paragraph keeps when it becomes a list item or back.
+void CopyBlockAttributes(const Element* from, Element* to) {
+    for (const auto& a : from->Attributes())
+        if (IEquals(a.name, L"style") || IEquals(a.name, L"align") || IEquals(a.name, L"class"))
+            DocImpl::AttrsOf(to).push_back(a);
+}
+
+// Each block's content moves into a new element of `tag` that takes the block's place; all
+// blocks are siblings. One pass over their parent's children, however many there are.
+std::vector<Element*> ReplaceBlocks(DocImpl& d, const std::vector<Element*>& blocks, int tag) {
+    std::vector<Element*> made;
+    if (blocks.empty()) return made;
+    for (Element* b : blocks) {
+        ElementPtr e = d.NewElement(tag);
+        CopyBlockAttributes(b, e.get());
+        d.InsertNode(b, 0, e);
+        d.MoveChildren(b, 1, b->ChildCount(), e.get(), 0);
+        made.push_back(e.get());
+    }
+    d.UnwrapChildren(blocks.front()->Parent(), blocks);
+    return made;
 }
 
 Element* StartBlock(const Range& r) {
@@ -522,42 +553,27 @@ Element* StartBlock(const Range& r) {
     return li ? li : b;
 }
 
-// Item li leaves its list: the list is split around it and the item becomes a DIV there.
-Element* ListItemToDiv(DocImpl& d, Element* li) {
-    Element* list = li->ParentElement();
-    if (!list) return nullptr;
+// Consecutive items of one list (white space between them allowed) leave it together: the list
+// is split around them and each item becomes a DIV in the list's place.
+void ItemsToDivs(DocImpl& d, const std::vector<Element*>& items) {
+    Element* first = items.front();
+    Element* list = first->ParentElement();
+    if (!list) return;
     if (!IsListTag(list->TagId())) {
-        // an item outside any list (stray markup): it becomes a DIV where it is; splitting its
+        // items outside any list (stray markup) become DIVs where they are; splitting their
         // parent would split the BODY or a cell
-        ElementPtr div = d.NewElement(TAG_DIV);
-        for (const auto& a : li->Attributes())
-            if (IEquals(a.name, L"style") || IEquals(a.name, L"align") || IEquals(a.name, L"class"))
-                DocImpl::AttrsOf(div.get()).push_back(a);
-        d.InsertNode(list, li->IndexInParent(), div);
-        while (li->ChildCount()) d.MoveNode(li->FirstChild(), div.get(), div->ChildCount());
-        d.DetachNode(li);
-        return div.get();
+        ReplaceBlocks(d, items, TAG_DIV);
+        return;
     }
     Element* holder = list;
-    if (li->PreviousSibling()) {
-        Element* right = SplitElementAt(d, list, Before(li));
+    if (first->PreviousSibling()) {
+        Element* right = SplitElementAt(d, list, Before(first));
         if (right) holder = right;
     }
-    if (li->NextSibling()) SplitElementAt(d, holder, After(li));
-    ElementPtr div = d.NewElement(TAG_DIV);
-    for (const auto& a : li->Attributes())
-        if (IEquals(a.name, L"style") || IEquals(a.name, L"align") || IEquals(a.name, L"class"))
-            DocImpl::AttrsOf(div.get()).push_back(a);
-    Node* parent = holder->Parent();
-    Element* outerLi = (parent && parent->IsElement() && (parent->AsElement()->Is(TAG_LI) || IsListTag(parent->AsElement()->TagId())))
-                           ? parent->AsElement() : nullptr;
-    (void)outerLi;
-    d.InsertNode(parent, holder->IndexInParent(), div);
-    while (li->ChildCount()) d.MoveNode(li->FirstChild(), div.get(), div->ChildCount());
-    d.DetachNode(li);
-    if (!holder->FirstElementChild() && !HasContent(holder)) d.DetachNode(holder);
+    if (items.back()->NextSibling()) SplitElementAt(d, holder, After(items.back()));
+    ReplaceBlocks(d, items, TAG_DIV);
+    d.UnwrapChildren(holder->Parent(), {holder});
     if (list != holder && list->Parent() && !list->FirstElementChild() && !HasContent(list)) d.DetachNode(list);
-    return div.get();
 }
 
 void RenameList(DocImpl& d, Element* list, int tag) {
@@ -566,8 +582,15 @@ void RenameList(DocImpl& d, Element* list, int tag) {
         if (!IEquals(a.name, L"type") && !IEquals(a.name, L"start")) DocImpl::AttrsOf(nl.get()).push_back(a);
     Node* parent = list->Parent();
     d.InsertNode(parent, list->IndexInParent(), nl);
-    while (list->ChildCount()) d.MoveNode(list->FirstChild(), nl.get(), nl->ChildCount());
+    d.MoveChildren(list, 0, list->ChildCount(), nl.get(), 0);
     d.DetachNode(list);
+}
+
+bool IsWhitespaceNode(const Node* n) {
+    if (!n->IsText()) return false;
+    for (wchar_t c : n->AsText()->Data())
+        if (!IsHtmlSpace(c)) return false;
+    return true;
 }
 
 // Consecutive siblings (white space between them allowed) form one group.
@@ -578,12 +601,8 @@ std::vector<std::vector<Element*>> GroupSiblings(const std::vector<Element*>& it
             Element* last = groups.back().back();
             bool adjacent = last->Parent() == e->Parent();
             if (adjacent) {
-                for (Node* s = last->NextSibling(); s && s != e; s = s->NextSibling()) {
-                    bool space = s->IsText();
-                    if (space)
-                        for (wchar_t c : s->AsText()->Data()) space = space && IsHtmlSpace(c);
-                    if (!space) { adjacent = false; break; }
-                }
+                for (Node* s = last->NextSibling(); s && s != e; s = s->NextSibling())
+                    if (!IsWhitespaceNode(s)) { adjacent = false; break; }
             }
             if (adjacent) { groups.back().push_back(e); continue; }
         }
@@ -601,8 +620,7 @@ void MakeList(DocImpl& d, int tag, LivePos& a, LivePos& b) {
         allSame = allSame && list && list->Is(tag);
     }
     if (allSame) {
-        for (Element* p : paras)
-            if (p->Parent()) ListItemToDiv(d, p);
+        for (auto& group : GroupSiblings(paras)) ItemsToDivs(d, group);
         return;
     }
     std::vector<Element*> renamed;
@@ -620,18 +638,12 @@ void MakeList(DocImpl& d, int tag, LivePos& a, LivePos& b) {
     }
     for (Element* list : renamed) RenameList(d, list, tag);
     for (auto& group : GroupSiblings(plain)) {
+        Node* parent = group.front()->Parent();
+        std::vector<Element*> items = ReplaceBlocks(d, group, TAG_LI);
+        size_t from = items.front()->IndexInParent(), to = items.back()->IndexInParent() + 1;
         ElementPtr list = d.NewElement(tag);
-        Element* first = group.front();
-        d.InsertNode(first->Parent(), first->IndexInParent(), list);
-        for (Element* p : group) {
-            ElementPtr li = d.NewElement(TAG_LI);
-            for (const auto& at : p->Attributes())
-                if (IEquals(at.name, L"style") || IEquals(at.name, L"align") || IEquals(at.name, L"class"))
-                    DocImpl::AttrsOf(li.get()).push_back(at);
-            d.InsertNode(list.get(), list->ChildCount(), li);
-            while (p->ChildCount()) d.MoveNode(p->FirstChild(), li.get(), li->ChildCount());
-            d.DetachNode(p);
-        }
+        d.InsertNode(parent, from, list);
+        d.MoveChildren(parent, from + 1, to + 1, list.get(), 0);
     }
 }
 
@@ -647,42 +659,38 @@ void Indent(DocImpl& d, LivePos& a, LivePos& b) {
             DocImpl::AttrsOf(wrap.get()).push_back(Attribute{L"dir", L"ltr"});
             DocImpl::AttrsOf(wrap.get()).push_back(Attribute{L"style", L"margin-right: 0px"});
         }
-        d.InsertNode(first->Parent(), first->IndexInParent(), wrap);
-        for (Element* p : group) d.MoveNode(p, wrap.get(), wrap->ChildCount());
+        // the group is a stretch of siblings: it moves in one step
+        Node* parent = first->Parent();
+        size_t from = first->IndexInParent(), to = group.back()->IndexInParent() + 1;
+        d.InsertNode(parent, from, wrap);
+        d.MoveChildren(parent, from + 1, to + 1, wrap.get(), 0);
     }
 }
 
-// Takes x (a child of wrapper) out of wrapper, splitting it around x.
-void LiftOut(DocImpl& d, Element* wrapper, Node* x) {
-    Element* holder = wrapper;
-    if (x->PreviousSibling()) {
-        Element* right = SplitElementAt(d, wrapper, Before(x));
+// Takes a stretch of siblings out of their parent, which is split around them.
+void LiftOut(DocImpl& d, Node* first, Node* last) {
+    Element* holder = first->ParentElement();
+    if (!holder) return;
+    if (first->PreviousSibling()) {
+        Element* right = SplitElementAt(d, holder, Before(first));
         if (right) holder = right;
     }
-    if (x->NextSibling()) SplitElementAt(d, holder, After(x));
-    d.MoveNode(x, holder->Parent(), holder->IndexInParent());
-    if (!HasContent(holder) && !holder->FirstElementChild()) d.DetachNode(holder);
+    if (last->NextSibling()) SplitElementAt(d, holder, After(last));
+    d.UnwrapChildren(holder->Parent(), {holder});
 }
 
 void Outdent(DocImpl& d, LivePos& a, LivePos& b) {
-    std::vector<Element*> paras = ListAwareParagraphs(d, a.get(), b.get());
-    for (Element* p : paras) {
-        if (!p->Parent()) continue;
+    // what each paragraph takes out: a list item out of its list (a top-level item becomes a
+    // DIV), else the child of the nearest quote that holds it
+    struct Lift { Node* child; bool toDiv; };
+    std::vector<Lift> lifts;
+    std::unordered_set<Node*> seen;
+    for (Element* p : ListAwareParagraphs(d, a.get(), b.get())) {
         if (p->Is(TAG_LI)) {
             Element* list = p->ParentElement();
             Element* outer = list ? list->ParentElement() : nullptr;
-            if (outer && (IsListTag(outer->TagId()) || outer->Is(TAG_LI))) {
-                if (outer->Is(TAG_LI)) {
-                    // list nested inside an item: the item moves after that item
-                    LiftOut(d, list, p);
-                    Element* holderList = p->ParentElement();
-                    (void)holderList;
-                } else {
-                    LiftOut(d, list, p);
-                }
-            } else {
-                ListItemToDiv(d, p);
-            }
+            bool nested = outer && (IsListTag(outer->TagId()) || outer->Is(TAG_LI));
+            if (list) lifts.push_back({p, !nested});
             continue;
         }
         Element* quote = nullptr;
@@ -693,7 +701,28 @@ void Outdent(DocImpl& d, LivePos& a, LivePos& b) {
         if (!quote) continue;
         Node* child = p;
         while (child->Parent() != quote) child = child->Parent();
-        LiftOut(d, quote, child);
+        if (seen.insert(child).second) lifts.push_back({child, false});
+    }
+    // neighbouring children of one parent go out together, in one step
+    size_t i = 0;
+    while (i < lifts.size()) {
+        size_t j = i + 1;
+        while (j < lifts.size() && lifts[j].toDiv == lifts[i].toDiv &&
+               lifts[j].child->Parent() == lifts[j - 1].child->Parent()) {
+            bool adjacent = true;
+            for (Node* s = lifts[j - 1].child->NextSibling(); s && s != lifts[j].child && adjacent; s = s->NextSibling())
+                adjacent = IsWhitespaceNode(s);
+            if (!adjacent) break;
+            ++j;
+        }
+        if (lifts[i].toDiv) {
+            std::vector<Element*> items;
+            for (size_t k = i; k < j; ++k) items.push_back(lifts[k].child->AsElement());
+            ItemsToDivs(d, items);
+        } else {
+            LiftOut(d, lifts[i].child, lifts[j - 1].child);
+        }
+        i = j;
     }
 }
 

@@ -243,12 +243,20 @@ void DocImpl::MoveChildren(Node* from, size_t begin, size_t end, Node* to, size_
     }
     for (size_t k = begin; k < end; ++k)
         if (from->children_[k]->Contains(to)) return;
-    // leave `from`: pointers between the moved children stay at their place in `from`
+    // leave `from`: pointers between the moved children go along with them. One right after
+    // the last of them stays after the content: in `from` when `to` stands just before the
+    // place the children leave (wrapping them), else at the end of what moved (splitting),
+    // unless it keeps to the left.
+    bool wrapping = begin > 0 && from->children_[begin - 1]->Contains(to);
+    std::vector<std::pair<MarkupPointer*, size_t>> along;
     for (MarkupPointer* p : pointers) {
         if (p->container_ != from) continue;
         if (p->offset_ > end) p->Set(from, p->offset_ - count);
+        else if (p->offset_ > begin && (p->offset_ < end || (!wrapping && p->gravity_ == Gravity::Right)))
+            along.emplace_back(p, p->offset_ - begin);
         else if (p->offset_ > begin) p->Set(from, begin);
     }
+    for (auto& x : along) x.first->Set(nullptr, 0);
     std::vector<NodePtr> moved(std::make_move_iterator(from->children_.begin() + long(begin)),
                                std::make_move_iterator(from->children_.begin() + long(end)));
     from->children_.erase(from->children_.begin() + long(begin), from->children_.begin() + long(end));
@@ -270,6 +278,7 @@ void DocImpl::MoveChildren(Node* from, size_t begin, size_t end, Node* to, size_
         else if (p.container_ == to && p.offset_ >= index) Place(p, Pos{to, p.offset_ + count});
         else if (p.container_ == from) Place(p, PosOf(p));
     }
+    for (auto& x : along) Place(*x.first, Pos{to, index + x.second});
     Op op{Op::MoveRange};
     op.oldParent.Set(from);
     op.oldIndex = begin;
@@ -277,6 +286,114 @@ void DocImpl::MoveChildren(Node* from, size_t begin, size_t end, Node* to, size_
     op.index = index;
     op.count = count;
     Record(std::move(op));
+}
+
+void DocImpl::UnwrapChildren(Node* parent, const std::vector<Element*>& elements) {
+    std::vector<std::pair<size_t, Element*>> at;
+    at.reserve(elements.size());
+    for (Element* e : elements)
+        if (e && e->parent_ == parent) at.emplace_back(e->IndexInParent(), e);
+    if (at.empty()) return;
+    std::sort(at.begin(), at.end());
+    at.erase(std::unique(at.begin(), at.end()), at.end());
+    Op op{Op::Unwrap};
+    op.parent.Set(parent);
+    op.unwrapped.resize(at.size());
+    // shift[j]: how far children after the first j unwrapped elements move
+    std::vector<long long> shift(at.size() + 1, 0);
+    for (size_t j = 0; j < at.size(); ++j) {
+        UnwrappedItem& it = op.unwrapped[j];
+        it.element.Set(at[j].second);
+        it.index = at[j].first;
+        it.count = at[j].second->children_.size();
+        shift[j + 1] = shift[j] + (long long)it.count - 1;
+    }
+    auto firstAtOrAfter = [&at](size_t index) {
+        return size_t(std::lower_bound(at.begin(), at.end(), std::make_pair(index, (Element*)nullptr)) - at.begin());
+    };
+    for (MarkupPointer* p : pointers) {
+        if (!p->container_) continue;
+        if (p->container_ == parent) {
+            size_t j = firstAtOrAfter(p->offset_);
+            p->Set(parent, size_t((long long)p->offset_ + shift[j]));
+        } else if (p->container_->parent_ == parent && p->container_->IsElement()) {
+            size_t j = firstAtOrAfter(p->container_->IndexInParent());
+            if (j < at.size() && at[j].second == p->container_)
+                p->Set(parent, size_t((long long)at[j].first + shift[j]) + p->offset_);
+        }
+    }
+    std::vector<NodePtr> rebuilt;
+    rebuilt.reserve(size_t((long long)parent->children_.size() + shift[at.size()]));
+    size_t j = 0;
+    for (size_t k = 0; k < parent->children_.size(); ++k) {
+        if (j < at.size() && at[j].first == k) {
+            Element* e = at[j++].second;
+            for (auto& c : e->children_) {
+                c->parent_ = parent;
+                rebuilt.push_back(std::move(c));
+            }
+            e->children_.clear();
+            e->parent_ = nullptr;
+            continue;
+        }
+        rebuilt.push_back(std::move(parent->children_[k]));
+    }
+    parent->children_.swap(rebuilt);
+    for (size_t k = 0; k < parent->children_.size(); ++k) parent->children_[k]->indexHint_ = k;
+    for (MarkupPointer* p : pointers)
+        if (p->container_ == parent) Place(*p, PosOf(*p));
+    Record(std::move(op));
+}
+
+void DocImpl::RewrapChildren(const Op& op) {
+    Node* parent = op.parent.get();
+    const auto& items = op.unwrapped;
+    // where each element's content starts now
+    std::vector<size_t> start(items.size());
+    std::vector<long long> shift(items.size() + 1, 0);
+    for (size_t j = 0; j < items.size(); ++j) {
+        start[j] = size_t((long long)items[j].index + shift[j]);
+        shift[j + 1] = shift[j] + (long long)items[j].count - 1;
+    }
+    for (MarkupPointer* p : pointers) {
+        if (p->container_ != parent) continue;
+        size_t o = p->offset_;
+        size_t k = size_t(std::lower_bound(start.begin(), start.end(), o) - start.begin());   // starts before o
+        if (k > 0 && start[k - 1] + items[k - 1].count > o) {
+            Node* e = items[k - 1].element.get();
+            p->Set(e, o - start[k - 1]);
+        } else {
+            p->Set(parent, size_t((long long)o - shift[k]));
+        }
+    }
+    std::vector<NodePtr> rebuilt;
+    rebuilt.reserve(size_t((long long)parent->children_.size() - shift[items.size()]));
+    size_t j = 0;
+    for (size_t k = 0; k < parent->children_.size();) {
+        if (j < items.size() && start[j] == k) {
+            Element* e = items[j].element.get()->AsElement();
+            for (size_t c = 0; c < items[j].count && k < parent->children_.size(); ++c, ++k) {
+                NodePtr& child = parent->children_[k];
+                child->parent_ = e;
+                child->indexHint_ = c;
+                e->children_.push_back(std::move(child));
+            }
+            e->parent_ = parent;
+            rebuilt.push_back(items[j].element.hold);
+            ++j;
+            continue;
+        }
+        rebuilt.push_back(std::move(parent->children_[k++]));
+    }
+    for (; j < items.size(); ++j) {   // empty elements at the very end
+        items[j].element.get()->parent_ = parent;
+        rebuilt.push_back(items[j].element.hold);
+    }
+    parent->children_.swap(rebuilt);
+    for (size_t k = 0; k < parent->children_.size(); ++k) parent->children_[k]->indexHint_ = k;
+    for (MarkupPointer* p : pointers)
+        if (p->container_ == parent || (p->container_ && p->container_->parent_ == parent)) Place(*p, PosOf(*p));
+    Changed();
 }
 
 void DocImpl::SpliceText(TextNode* t, size_t off, size_t del, const std::wstring& ins) {
@@ -507,6 +624,9 @@ void DocImpl::ApplyInverse(const Op& op) {
     case Op::Merge:
         ResplitText(op);
         break;
+    case Op::Unwrap:
+        RewrapChildren(op);
+        break;
     case Op::SetAttr: {
         Element* e = op.node.get()->AsElement();
         if (op.hadOld) {
@@ -568,6 +688,12 @@ void DocImpl::ApplyForward(const Op& op) {
     case Op::Merge:
         MergeText(op.node.get()->AsText(), op.other.get()->AsText());
         break;
+    case Op::Unwrap: {
+        std::vector<Element*> els;
+        for (const auto& it : op.unwrapped) els.push_back(it.element.get()->AsElement());
+        UnwrapChildren(op.parent.get(), els);
+        break;
+    }
     case Op::SetAttr: {
         Element* e = op.node.get()->AsElement();
         if (op.hasNew) {

@@ -39,9 +39,17 @@ Pos Canon(Pos p);
 int ComparePos(Pos a, Pos b);   // canonical positions
 bool IsContainer(const Node* n);   // may hold positions: document, element with content, text
 
+// An element unwrapped by Op::Unwrap: where it stood among its parent's children and how many
+// children it gave up.
+struct UnwrappedItem {
+    NodeRef element;
+    size_t index = 0;
+    size_t count = 0;
+};
+
 // One recorded primitive change.
 struct Op {
-    enum Kind { Insert, Detach, Move, MoveRange, Splice, Split, Merge, SetAttr } kind;
+    enum Kind { Insert, Detach, Move, MoveRange, Splice, Split, Merge, SetAttr, Unwrap } kind;
     NodeRef node;       // the node inserted / removed / moved; the text node split or spliced
     NodeRef parent;     // Insert/Detach: parent; Move: new parent
     size_t index = 0;   // Insert/Detach: child index; Move: new index; Split/Merge/Splice: offset
@@ -54,6 +62,7 @@ struct Op {
     std::wstring oldValue, newValue;
     size_t attrIndex = 0;             // SetAttr: where the attribute was / goes
     size_t count = 0;                 // MoveRange: children moved from oldParent/oldIndex to parent/index
+    std::vector<UnwrappedItem> unwrapped;   // Unwrap: the elements of `parent`, in child order
 };
 
 struct SavedPos {
@@ -107,6 +116,11 @@ struct DocImpl {
     // one step: linear in the number of children, where moving them one by one is quadratic.
     // Pointers end where moving the children one by one would leave them.
     void MoveChildren(Node* from, size_t begin, size_t end, Node* to, size_t index);
+    // Unwraps children of `parent` (elements of it, any order) in one pass over its children:
+    // each one's content takes its place. Pointers before or after an element stay before or
+    // after its content; pointers inside it keep their place in the content.
+    void UnwrapChildren(Node* parent, const std::vector<Element*>& elements);
+    void RewrapChildren(const Op& op);   // the inverse of an Unwrap
     void SpliceText(TextNode* text, size_t off, size_t del, const std::wstring& ins);
     TextPtr SplitText(TextNode* text, size_t off);
     void MergeText(TextNode* text, TextNode* next);

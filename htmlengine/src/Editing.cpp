@@ -1,5 +1,7 @@
 #include "Editing.h"
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include "Parser.h"
 #include "TextUtil.h"
 #include "Walk.h"
@@ -219,9 +221,30 @@ Pos DeleteForEditing(DocImpl& d, Pos a, Pos b) {
 void UnwrapElement(DocImpl& d, Element* el) {
     Node* parent = el->Parent();
     if (!parent) return;
-    NodePtr keep = el->Self();
-    d.MoveChildren(el, 0, el->ChildCount(), parent, el->IndexInParent());
-    d.DetachNode(el);
+    d.UnwrapChildren(parent, {el});
+}
+
+void UnwrapAll(DocImpl& d, const std::vector<Element*>& elements) {
+    // deepest first: an element's unwrapped content is in place before the element goes
+    std::vector<std::pair<size_t, Element*>> byDepth;
+    byDepth.reserve(elements.size());
+    for (Element* e : elements)
+        if (e && e->Parent()) byDepth.emplace_back(e->Depth(), e);
+    std::stable_sort(byDepth.begin(), byDepth.end(),
+                     [](const std::pair<size_t, Element*>& x, const std::pair<size_t, Element*>& y) { return x.first > y.first; });
+    size_t i = 0;
+    while (i < byDepth.size()) {
+        size_t depth = byDepth[i].first;
+        std::vector<Node*> parents;
+        std::unordered_map<Node*, std::vector<Element*>> groups;
+        for (; i < byDepth.size() && byDepth[i].first == depth; ++i) {
+            Element* e = byDepth[i].second;
+            auto& g = groups[e->Parent()];
+            if (g.empty()) parents.push_back(e->Parent());
+            g.push_back(e);
+        }
+        for (Node* parent : parents) d.UnwrapChildren(parent, groups[parent]);
+    }
 }
 
 Element* SplitElementAt(DocImpl& d, Element* el, Pos p) {
@@ -311,20 +334,24 @@ std::vector<Element*> WrapRuns(DocImpl& d, const ElementPtr& el, Pos a, Pos b) {
     auto runs = InlineRuns(start.get(), end.get());
     for (size_t i = 0; i < runs.size(); ++i) {
         ElementPtr w = i == 0 ? el : el->CloneShallow();
-        Node* first = runs[i].front();
-        Node* parent = first->Parent();
-        d.InsertNode(parent, first->IndexInParent(), w);
-        // a run is normally a stretch of siblings: it moves in one step
-        size_t at = first->IndexInParent();
-        bool contiguous = true;
-        for (size_t k = 0; k < runs[i].size() && contiguous; ++k)
-            contiguous = runs[i][k]->Parent() == parent && parent->ChildAt(at + k) == runs[i][k];
-        if (contiguous) d.MoveChildren(parent, at, at + runs[i].size(), w.get(), w->ChildCount());
-        else
-            for (Node* n : runs[i]) d.MoveNode(n, w.get(), w->ChildCount());
+        WrapRun(d, w, runs[i]);
         out.push_back(w.get());
     }
     return out;
+}
+
+void WrapRun(DocImpl& d, const ElementPtr& w, const std::vector<Node*>& run) {
+    Node* first = run.front();
+    Node* parent = first->Parent();
+    d.InsertNode(parent, first->IndexInParent(), w);
+    // a run is normally a stretch of siblings: it moves in one step
+    size_t at = first->IndexInParent();
+    bool contiguous = true;
+    for (size_t k = 0; k < run.size() && contiguous; ++k)
+        contiguous = run[k]->Parent() == parent && parent->ChildAt(at + k) == run[k];
+    if (contiguous) d.MoveChildren(parent, at, at + run.size(), w.get(), w->ChildCount());
+    else
+        for (Node* n : run) d.MoveNode(n, w.get(), w->ChildCount());
 }
 
 Pos DescendToStart(Pos p) {
@@ -394,8 +421,9 @@ std::vector<Element*> Paragraphs(DocImpl& d, Pos a, Pos b) {
             }
         }
     }
-    auto add = [&out](Element* e) {
-        if (e && std::find(out.begin(), out.end(), e) == out.end()) out.push_back(e);
+    std::unordered_set<Element*> seen;
+    auto add = [&out, &seen](Element* e) {
+        if (e && seen.insert(e).second) out.push_back(e);
     };
     if (leaves.empty()) {
         // an empty paragraph at the caret, or a new one
@@ -422,15 +450,13 @@ std::vector<Element*> Paragraphs(DocImpl& d, Pos a, Pos b) {
             if ((s->IsElement() && s->AsElement()->IsBlock())) break;
             first = s;
         }
-        std::vector<Node*> run;
-        for (Node* s = first; s; s = s->NextSibling()) {
-            if (s->IsElement() && s->AsElement()->IsBlock()) break;
-            run.push_back(s);
-        }
+        size_t from = first->IndexInParent(), to = from;
+        while (to < blk->ChildCount() && !(blk->ChildAt(to)->IsElement() && blk->ChildAt(to)->AsElement()->IsBlock()))
+            ++to;
         // a BR that ends the run stays inside the new paragraph
         ElementPtr div = d.NewElement(TAG_DIV);
-        d.InsertNode(blk, first->IndexInParent(), div);
-        for (Node* s : run) d.MoveNode(s, div.get(), div->ChildCount());
+        d.InsertNode(blk, from, div);
+        d.MoveChildren(blk, from + 1, to + 1, div.get(), 0);
         add(div.get());
     }
     return out;

@@ -46,8 +46,13 @@ std::vector<std::vector<Node*>> InlineRuns(Pos a, Pos b);
 // Wraps each inline run between a and b in a copy of the element (the first run in el itself).
 // Returns the wrappers; none when the range holds no content.
 std::vector<Element*> WrapRuns(DocImpl& d, const ElementPtr& el, Pos a, Pos b);
+// Puts w (unattached) where the run begins and moves the run into it.
+void WrapRun(DocImpl& d, const ElementPtr& w, const std::vector<Node*>& run);
 // Removes an element and keeps its content in its place.
 void UnwrapElement(DocImpl& d, Element* el);
+// The same for many elements at once, nested or not: one pass over each parent's children,
+// so that unwrapping thousands of siblings stays linear.
+void UnwrapAll(DocImpl& d, const std::vector<Element*>& elements);
 // A position moved into the body when it lies outside it.
 Pos EditablePos(Document* doc, Pos p);
 // First position inside inline elements at the start of a block (the caret's place).

@@ -129,36 +129,48 @@ Context StepToward(Pos& p, const Pos& b, Node** node, std::wstring* text, size_t
 }
 }
 
-void BuildTextStream(Pos a, Pos b, TextStream& out) {
-    out.chars.clear();
-    out.node.clear();
-    out.offset.clear();
-    a = Canon(a);
-    b = Canon(b);
-    Pos p = a;
-    std::wstring chunk;
-    while (ComparePos(p, b) < 0) {
+TextStreamReader::TextStreamReader(Pos a, Pos b, TextStream& out) : p_(Canon(a)), b_(Canon(b)), out_(out) {
+    out_.chars.clear();
+    out_.node.clear();
+    out_.offset.clear();
+}
+
+bool TextStreamReader::Next() {
+    while (!done_) {
+        if (ComparePos(p_, b_) >= 0) break;
         Node* n = nullptr;
         size_t start = 0;
-        Context ctx = StepToward(p, b, &n, &chunk, &start);
+        Context ctx = StepToward(p_, b_, &n, &chunk_, &start);
         if (ctx == Context::None) break;
         if (ctx == Context::Text) {
             if (RawContent(n->Parent())) continue;
-            for (size_t k = 0; k < chunk.size(); ++k) {
-                out.chars.push_back(chunk[k]);
-                out.node.push_back(n->AsText());
-                out.offset.push_back(start + k);
+            for (size_t k = 0; k < chunk_.size(); ++k) {
+                out_.chars.push_back(chunk_[k]);
+                out_.node.push_back(n->AsText());
+                out_.offset.push_back(start + k);
             }
-        } else if (IsSeparatorElement(n) || ctx == Context::NoScope) {
-            out.chars.push_back(wchar_t(0xFFFC));
-            out.node.push_back(nullptr);
-            out.offset.push_back(0);
+            return true;
+        }
+        if (IsSeparatorElement(n) || ctx == Context::NoScope) {
+            out_.chars.push_back(wchar_t(0xFFFC));
+            out_.node.push_back(nullptr);
+            out_.offset.push_back(0);
+            return true;
         }
     }
+    done_ = true;
+    return false;
 }
 
-size_t FindInStream(const TextStream& s, const std::wstring& text, unsigned flags, size_t from) {
+void BuildTextStream(Pos a, Pos b, TextStream& out) {
+    TextStreamReader r(a, b, out);
+    while (r.Next()) {}
+}
+
+size_t FindInStream(const TextStream& s, const std::wstring& text, unsigned flags, size_t from, bool complete,
+                    size_t* next) {
     size_t m = text.size(), n = s.chars.size();
+    if (next) *next = from;
     if (m == 0 || m > n) return std::wstring::npos;
     bool matchCase = (flags & FIND_MATCH_CASE) != 0;
     bool whole = (flags & FIND_WHOLE_WORD) != 0;
@@ -168,7 +180,10 @@ size_t FindInStream(const TextStream& s, const std::wstring& text, unsigned flag
     };
     std::wstring pat;
     for (wchar_t c : text) pat.push_back(norm(c));
-    for (size_t i = from; i + m <= n; ++i) {
+    // the last start whose match can be judged with what is read
+    size_t end = complete ? n - m + 1 : n - m;
+    size_t i = from;
+    for (; i < end; ++i) {
         size_t k = 0;
         while (k < m && s.chars[i + k] != 0xFFFC && norm(s.chars[i + k]) == pat[k]) ++k;
         if (k < m) continue;
@@ -176,8 +191,10 @@ size_t FindInStream(const TextStream& s, const std::wstring& text, unsigned flag
             if (i > 0 && IsWordChar(s.chars[i - 1]) && IsWordChar(s.chars[i])) continue;
             if (i + m < n && IsWordChar(s.chars[i + m]) && IsWordChar(s.chars[i + m - 1])) continue;
         }
+        if (next) *next = i;
         return i;
     }
+    if (next) *next = std::max(i, from);
     return std::wstring::npos;
 }
 
@@ -397,9 +414,16 @@ bool MarkupPointer::FindText(const std::wstring& text, unsigned flags, MarkupPoi
     Pos a = Canon(Pos{container_, offset_});
     Pos b = (searchEnd && searchEnd->IsPositioned()) ? Canon(Pos{searchEnd->container_, searchEnd->offset_})
                                                      : DocEnd(doc_);
+    // read only as far as the first match: finding every match from the last one stays one
+    // pass over the document
     TextStream s;
-    BuildTextStream(a, b, s);
-    size_t i = FindInStream(s, text, flags, 0);
+    TextStreamReader reader(a, b, s);
+    size_t i = std::wstring::npos, from = 0;
+    while (i == std::wstring::npos) {
+        bool more = reader.Next();
+        i = FindInStream(s, text, flags, from, !more, &from);
+        if (!more) break;
+    }
     if (i == std::wstring::npos) return false;
     size_t last = i + text.size() - 1;
     doc_->Impl().Place(*this, Pos{s.node[i], s.offset[i]});

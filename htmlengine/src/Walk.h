@@ -19,8 +19,24 @@ struct TextStream {
     std::vector<size_t> offset;
 };
 void BuildTextStream(Pos a, Pos b, TextStream& out);
-// Finds text in the stream from index `from`; returns the index or npos.
-size_t FindInStream(const TextStream& s, const std::wstring& text, unsigned flags, size_t from);
+// Reads the stream between a and b item by item, so that a search stops where it finds.
+class TextStreamReader {
+public:
+    TextStreamReader(Pos a, Pos b, TextStream& out);
+    bool Next();   // appends the next item's characters; false at b
+    bool Done() const { return done_; }
+
+private:
+    Pos p_, b_;
+    TextStream& out_;
+    std::wstring chunk_;
+    bool done_ = false;
+};
+// Finds text in the stream from index `from`; returns the index or npos. Unless the stream is
+// complete, only matches whose following character is already read are taken (whole words
+// need it); *next receives where a later search of the grown stream goes on.
+size_t FindInStream(const TextStream& s, const std::wstring& text, unsigned flags, size_t from,
+                    bool complete = true, size_t* next = nullptr);
 // Plain characters between a and b (text nodes only); with breaks, "\r\n" for block boundaries.
 std::wstring TextBetween(Pos a, Pos b, bool breaks);
 // Markup of the content between a and b (partly covered elements written around their part).

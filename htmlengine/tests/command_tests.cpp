@@ -59,6 +59,15 @@ TEST(Commands, InlineToggles) {
          L"<DIV><STRONG>a</STRONG></DIV><STYLE>P { color: red }</STYLE><DIV><STRONG>b</STRONG></DIV>"},
         {"un-italic of a styled span", CMD_ITALIC, Value(), L"<DIV><SPAN style=\"font-style: italic\">[ab]</SPAN></DIV>",
          L"<DIV>ab</DIV>"},
+        {"bold over alternating runs makes one element", CMD_BOLD, Value(), L"<DIV>[a<B>b</B>c<STRONG>d</STRONG>e]</DIV>",
+         L"<DIV><STRONG>abcde</STRONG></DIV>"},
+        {"unbold of nested and styled bold", CMD_BOLD, Value(),
+         L"<DIV><B>[a<I><B>b</B></I></B><STRONG>c</STRONG><SPAN style=\"font-weight: bold\">d</SPAN><B>e]</B></DIV>",
+         L"<DIV>a<I>b</I>cde</DIV>"},
+        {"unbold across the ends of two elements", CMD_BOLD, Value(), L"<DIV><B>a[b</B><B>c]d</B></DIV>",
+         L"<DIV><B>a</B>bc<B>d</B></DIV>"},
+        {"unbold keeps a styled span's other declarations", CMD_BOLD, Value(),
+         L"<DIV><SPAN style=\"color: red; font-weight: bold\">[ab]</SPAN></DIV>", L"<DIV><SPAN style=\"color: red\">ab</SPAN></DIV>"},
     });
 }
 
@@ -99,6 +108,12 @@ TEST(Commands, BlockFormats) {
          L"<DIV>a</DIV><DIV>b</DIV>"},
         {"unwrap the middle item splits the list", CMD_UNORDERLIST, Value(), L"<UL><LI>a</LI><LI>|b</LI><LI>c</LI></UL>",
          L"<UL><LI>a</LI></UL><DIV>b</DIV><UL><LI>c</LI></UL>"},
+        {"unwrap the last two items", CMD_UNORDERLIST, Value(), L"<UL><LI>a</LI><LI>[b</LI><LI>c]</LI></UL>",
+         L"<UL><LI>a</LI></UL><DIV>b</DIV><DIV>c</DIV>"},
+        {"unwrap items of a list and of the list nested in it", CMD_UNORDERLIST, Value(),
+         L"<UL><LI>[a</LI><UL><LI>b]</LI></UL></UL>", L"<DIV>a</DIV><UL><DIV>b</DIV></UL>"},
+        {"an item's attributes go to its DIV and back", CMD_ORDERLIST, Value(),
+         L"<OL><LI align=center class=k>[a]</LI></OL>", L"<DIV align=center class=k>a</DIV>"},
         {"numbering bullets renames the list", CMD_ORDERLIST, Value(), L"<UL><LI>[a</LI><LI>b]</LI></UL>",
          L"<OL><LI>a</LI><LI>b</LI></OL>"},
         {"indent", CMD_INDENT, Value(), L"<DIV>a|b</DIV>", L"<BLOCKQUOTE dir=ltr style=\"margin-right: 0px\"><DIV>ab</DIV></BLOCKQUOTE>"},
@@ -111,6 +126,44 @@ TEST(Commands, BlockFormats) {
         {"horizontal line at a caret", CMD_HORIZONTALLINE, Value(), L"<DIV>a|b</DIV>", L"<DIV>a<HR>b</DIV>"},
         {"horizontal line replaces a range", CMD_HORIZONTALLINE, Value(), L"<DIV>a[x]b</DIV>", L"<DIV>a<HR>b</DIV>"},
     });
+}
+
+// Formats and lists over many siblings: nothing of the format is left behind however many
+// elements gave it, the selection still covers the text, and one undo and redo give back each
+// state exactly.
+TEST(Commands, FormatsAndListsOverManySiblings) {
+    std::wstring words, boldWords, items, divs;
+    for (int i = 0; i < 300; ++i) {
+        std::wstring n = std::to_wstring(i);
+        words += L"w" + n + L" <B>b" + n + L"</B> ";
+        boldWords += L"<B>w" + n + L"</B> <STRONG>b" + n + L"</STRONG> ";
+        items += L"<LI>item " + n + L"</LI>";
+        divs += L"<DIV>item " + n + L"</DIV>";
+    }
+    struct Step { const char* name; std::wstring body; int command; const wchar_t* gone; const wchar_t* kept; };
+    const Step steps[] = {
+        {"unbold 600 bold words", L"<DIV>" + boldWords + L"</DIV>", CMD_BOLD, L"<B>", nullptr},
+        {"bold over 600 runs", L"<DIV>" + words + L"</DIV>", CMD_BOLD, L"<B>", L"<STRONG>"},
+        {"remove a list of 300 items", L"<UL>" + items + L"</UL>", CMD_UNORDERLIST, L"<LI>", L"<DIV>item 299</DIV>"},
+        {"make a list of 300 paragraphs", divs, CMD_ORDERLIST, L"<DIV>", L"<LI>item 299</LI>"},
+        {"indent 300 paragraphs", divs, CMD_INDENT, nullptr, L"<BLOCKQUOTE"},
+        {"outdent 300 paragraphs", L"<BLOCKQUOTE>" + divs + L"</BLOCKQUOTE>", CMD_OUTDENT, L"<BLOCKQUOTE", L"<DIV>item 0</DIV>"},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.name);
+        DocumentPtr doc = Load(s.body);
+        doc->Exec(CMD_SELECTALL);
+        std::wstring before = Body(doc), text = doc->GetSelection().Text();
+        ASSERT_TRUE(doc->Exec(s.command));
+        std::wstring after = Body(doc);
+        if (s.gone) EXPECT_EQ(after.find(s.gone), std::wstring::npos) << Show(after.substr(0, 300));
+        if (s.kept) EXPECT_NE(after.find(s.kept), std::wstring::npos) << Show(after.substr(0, 300));
+        EXPECT_TRUE(doc->GetSelection().Text() == text);
+        ASSERT_TRUE(doc->Undo());
+        EXPECT_TRUE(Body(doc) == before);
+        ASSERT_TRUE(doc->Redo());
+        EXPECT_TRUE(Body(doc) == after);
+    }
 }
 
 TEST(Commands, PendingFormatOnCaretAppliesToTypedText) {

@@ -338,6 +338,11 @@ TEST(Markup, FindText) {
         {L"<DIV>aaaa</DIV>", L"aa", 0, 2},                      // no overlapping matches
         {L"<DIV>\u00C9t\u00E9</DIV>", L"\u00E9t\u00C9", 0, 1},  // case beyond ASCII
         {L"<DIV>abc</DIV>", L"", 0, 0},
+        // a whole word is judged by the text after it, in the next node or at the very end
+        {L"<DIV>note<B>s</B> note</DIV>", L"note", FIND_WHOLE_WORD, 1},
+        {L"<DIV>a note</DIV>", L"note", FIND_WHOLE_WORD, 1},
+        {L"<DIV>n<I>o</I><B>t</B>e</DIV><DIV>note</DIV>", L"note", 0, 2},
+        {L"<DIV>not</DIV><DIV>e</DIV>", L"note", 0, 0},   // a block boundary never matches
     };
     for (const auto& c : cases) {
         auto doc = Load(c.html);
@@ -359,6 +364,25 @@ TEST(Markup, FindText) {
     EXPECT_TRUE(r.FindText(L"TWO"));
     EXPECT_EQ(r.Text(), L"two");
     EXPECT_FALSE(r.FindText(L"TWO", FIND_MATCH_CASE));
+}
+
+TEST(Markup, FindEveryMatchInOrder) {
+    // finding from the end of the last match visits each match once, in document order, up to
+    // the search end, whatever text lies between
+    std::wstring html;
+    for (int i = 0; i < 300; ++i) html += L"<DIV>row " + std::to_wstring(i) + L": needle<B>needle</B></DIV>";
+    auto doc = Load(html);
+    MarkupPointer p(doc.get()), e(doc.get()), stop(doc.get());
+    p.MoveToContainer(doc->Body(), true);
+    stop.MoveToContainer(doc->Body()->ChildAt(150), true);
+    int n = 0;
+    while (p.FindText(L"NEEDLE", 0, &e, &stop)) {
+        ASSERT_EQ(TextRange(p, e).Text(), L"needle");
+        ASSERT_TRUE(p.IsLeftOf(e));
+        p.MoveToPointer(e);
+        ++n;
+    }
+    EXPECT_EQ(n, 300);
 }
 
 TEST(Markup, FindAndReplaceAsOneUnit) {
