@@ -1,6 +1,10 @@
 // The HTML engine on a 1 MB note: parse alone, parse + serialise, then 1,000 typing-sized edits
-// at spread-out places and the undo of every one of them. Run by hand:
+// at spread-out places and the undo of every one of them; then the shapes that used to grow
+// with the square of their size (find every match, bold over alternating runs, removing a long
+// list, freeing a large flat document, a short preview of a long note), each the median of
+// three runs. Run by hand:
 //   wine bench_htmlengine.exe [size in KB, default 1024]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +55,98 @@ std::wstring MakeNote(size_t chars) {
         }
     }
     return out;
+}
+
+template <class F>
+double MedianMs(F&& run) {
+    std::vector<double> t;
+    for (int i = 0; i < 3; ++i) t.push_back(run());
+    std::sort(t.begin(), t.end());
+    return t[1];
+}
+
+DocumentPtr Loaded(const std::wstring& html) {
+    auto doc = Document::Create();
+    doc->SetDesignMode(true);
+    doc->LoadHtml(html);
+    return doc;
+}
+
+void QuadraticShapes(const std::wstring& note) {
+    // every match of a word that occurs 4,000 times, by repeated finds from the last match
+    std::wstring words;
+    for (int i = 0; i < 4000; ++i) words += L"<DIV>line " + std::to_wstring(i) + L" holds the needle once</DIV>";
+    auto findDoc = Loaded(words);
+    int found = 0;
+    double findMs = MedianMs([&] {
+        auto t0 = Clock::now();
+        MarkupPointer p(findDoc.get()), e(findDoc.get());
+        p.MoveToContainer(findDoc->Body(), true);
+        found = 0;
+        while (p.FindText(L"needle", 0, &e)) {
+            ++found;
+            p.MoveToPointer(e);
+        }
+        return Ms(t0, Clock::now());
+    });
+    std::printf("find all, %d matches:            %8.1f ms\n", found, findMs);
+
+    // bold over 16,000 alternating plain and bold runs, and its undo
+    std::wstring runs = L"<DIV>";
+    for (int i = 0; i < 8000; ++i) runs += L"plain <B>bold</B> ";
+    runs += L"</DIV>";
+    double undoMs = 0;
+    double boldMs = MedianMs([&] {
+        auto doc = Loaded(runs);
+        doc->Exec(CMD_SELECTALL);
+        auto t0 = Clock::now();
+        doc->Exec(CMD_BOLD);
+        auto t1 = Clock::now();
+        doc->Undo();
+        undoMs = Ms(t1, Clock::now());
+        return Ms(t0, t1);
+    });
+    std::printf("bold over 16,000 runs:             %8.1f ms  (its undo %.1f ms)\n", boldMs, undoMs);
+
+    // removing a list of 20,000 items
+    std::wstring list = L"<UL>";
+    for (int i = 0; i < 20000; ++i) list += L"<LI>item " + std::to_wstring(i) + L"</LI>";
+    list += L"</UL>";
+    double listMs = MedianMs([&] {
+        auto doc = Loaded(list);
+        doc->Exec(CMD_SELECTALL);
+        auto t0 = Clock::now();
+        doc->Exec(CMD_UNORDERLIST);
+        return Ms(t0, Clock::now());
+    });
+    std::printf("remove a list of 20,000 items:     %8.1f ms\n", listMs);
+
+    // freeing a flat 5 MB document
+    std::wstring flat;
+    while (flat.size() < 5u * 1024 * 1024) flat += L"<DIV>a flat line of text <B>x</B></DIV>";
+    double freeMs = MedianMs([&] {
+        auto doc = Loaded(flat);
+        auto t0 = Clock::now();
+        doc.reset();
+        return Ms(t0, Clock::now());
+    });
+    std::printf("free a flat 5 MB document:         %8.1f ms\n", freeMs);
+
+    // a 200-character preview of the 1 MB note beside the whole load and inner text
+    std::wstring preview;
+    double previewMs = MedianMs([&] {
+        auto t0 = Clock::now();
+        preview = PreviewText(note, 200);
+        return Ms(t0, Clock::now());
+    });
+    double wholeMs = MedianMs([&] {
+        auto t0 = Clock::now();
+        auto doc = Loaded(note);
+        std::wstring all = doc->Body()->InnerText();
+        return Ms(t0, Clock::now());
+    });
+    std::printf("200-character preview of the note: %8.3f ms  (load + whole inner text %.1f ms, ratio %.0f)\n",
+                previewMs, wholeMs, previewMs > 0 ? wholeMs / previewMs : 0.0);
 }
 
 } // namespace
@@ -127,5 +223,6 @@ int main(int argc, char** argv) {
     auto t12 = Clock::now();
     std::printf("one DIV of 20,000 lines: Enter at its top %.1f ms, bold all %.1f ms, unbold all %.1f ms\n",
                 Ms(t8, t9), Ms(t10, t11), Ms(t11, t12));
+    QuadraticShapes(note);
     return same ? 0 : 1;
 }

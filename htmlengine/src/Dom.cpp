@@ -127,6 +127,11 @@ std::wstring Node::InnerText() const {
     return InnerTextOf(this);
 }
 
+std::wstring Node::InnerText(size_t maxChars) const {
+    if (IsText()) return AsText()->Data().substr(0, maxChars);
+    return InnerTextOf(this, maxChars);
+}
+
 std::wstring Node::OuterHtml() const { return SerializeNode(this, true); }
 std::wstring Node::InnerHtml() const { return SerializeNode(this, false); }
 

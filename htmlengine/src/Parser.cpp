@@ -2,6 +2,7 @@
 #include <algorithm>
 #include "DocImpl.h"
 #include "Entities.h"
+#include "Serializer.h"
 #include "TextUtil.h"
 
 namespace HtmlEngine {
@@ -334,6 +335,12 @@ public:
             head_ = h.get();
         }
         if (!body_) StartBody(nullptr);
+    }
+
+    bool TableOpen() const {
+        for (Element* e : stack_)
+            if (e->Is(TAG_TABLE)) return true;
+        return false;
     }
 
     std::vector<NodePtr> BuildFragment(int contextId, const std::wstring& contextName) {
@@ -929,10 +936,11 @@ std::wstring NormalizeNewlines(const std::wstring& s) {
 }
 }
 
-void ParseDocument(DocImpl& impl, const std::wstring& html) {
+void ParseDocument(DocImpl& impl, const std::wstring& html, bool* tableOpen) {
     std::wstring input = NormalizeNewlines(html);
     TreeBuilder b(impl, input);
     b.BuildDocument();
+    if (tableOpen) *tableOpen = b.TableOpen();
 }
 
 std::vector<NodePtr> ParseFragment(DocImpl& impl, const std::wstring& html, int contextTagId,
@@ -940,6 +948,26 @@ std::vector<NodePtr> ParseFragment(DocImpl& impl, const std::wstring& html, int 
     std::wstring input = NormalizeNewlines(html);
     TreeBuilder b(impl, input);
     return b.BuildFragment(contextTagId, contextName);
+}
+
+// Markup cut short reads the same as the whole up to the token it cuts, except where a table is
+// still open (its stray content goes before it): so a growing prefix is parsed until its text
+// reaches past what is asked for, far enough that the cut token cannot change it.
+std::wstring PreviewText(const std::wstring& html, size_t maxChars) {
+    const size_t kMargin = 64;
+    size_t want = maxChars > std::wstring::npos - kMargin ? maxChars : maxChars + kMargin;
+    size_t budget = std::max<size_t>(4096, maxChars < 65536 ? maxChars * 16 : maxChars);
+    for (;;) {
+        bool whole = budget >= html.size();
+        DocumentPtr doc = Document::Create();
+        bool tableOpen = false;
+        doc->Impl().ResetContent();
+        ParseDocument(doc->Impl(), whole ? html : html.substr(0, budget), &tableOpen);
+        Element* body = doc->Body();
+        std::wstring text = body ? InnerTextOf(body, want) : std::wstring();
+        if (whole || (text.size() >= want && !tableOpen)) return text.substr(0, maxChars);
+        budget = budget > html.size() / 4 ? html.size() : budget * 4;
+    }
 }
 
 std::vector<Attribute> ParseAttributeText(const std::wstring& text) {

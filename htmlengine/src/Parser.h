@@ -13,8 +13,9 @@ struct DocImpl;
 
 constexpr size_t kMaxTreeDepth = 400;
 
-// Builds the content of an empty document; nothing is recorded for undo.
-void ParseDocument(DocImpl& impl, const std::wstring& html);
+// Builds the content of an empty document; nothing is recorded for undo. tableOpen receives
+// whether a table was still open at the end (content after it could still be moved before it).
+void ParseDocument(DocImpl& impl, const std::wstring& html, bool* tableOpen = nullptr);
 // Nodes as they would be parsed inside an element with the given tag; unattached.
 std::vector<NodePtr> ParseFragment(DocImpl& impl, const std::wstring& html, int contextTagId,
                                    const std::wstring& contextName = L"");

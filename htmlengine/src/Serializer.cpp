@@ -223,7 +223,11 @@ struct TextWriter {
 };
 }
 
-std::wstring InnerTextOf(const Node* root) {
+std::wstring InnerTextOf(const Node* root, size_t limit) {
+    // what is written last may still change (spaces dropped before a line break, a break
+    // waiting for text), so a limited walk reads a little further than the limit
+    const size_t kSettle = 64;
+    size_t enough = limit > std::wstring::npos - kSettle ? limit : limit + kSettle;
     TextWriter w;
     struct Frame { const Node* node; size_t next; };
     std::vector<Frame> stack;
@@ -236,6 +240,7 @@ std::wstring InnerTextOf(const Node* root) {
     };
     if (isPre(root)) ++preDepth;
     while (!stack.empty()) {
+        if (w.out.size() >= enough) return w.out.substr(0, limit);
         Frame& f = stack.back();
         const Node* parent = f.node;
         if (f.next >= parent->ChildCount()) {
@@ -264,6 +269,7 @@ std::wstring InnerTextOf(const Node* root) {
         }
     }
     while (!w.out.empty() && w.out.back() == ' ') w.out.pop_back();
+    if (w.out.size() > limit) w.out.resize(limit);
     return w.out;
 }
 

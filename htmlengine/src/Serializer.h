@@ -4,5 +4,7 @@
 
 namespace HtmlEngine {
 void AppendStartTagMarkup(std::wstring& out, const Element* e);
-std::wstring InnerTextOf(const Node* root);
+// The inner text of root; with a limit, only its first `limit` characters, walking no further
+// than they need.
+std::wstring InnerTextOf(const Node* root, size_t limit = std::wstring::npos);
 }

@@ -134,3 +134,30 @@ TEST(Parse, Utf16StreamWithByteOrderMark) {
     u8->LoadBytes("\xEF\xBB\xBF<b>\xC3\xA9</b>", 12);
     EXPECT_EQ(u8->Body()->InnerHtml(), L"<B>\u00E9</B>");
 }
+
+TEST(Parse, PreviewTextIsTheStartOfTheInnerText) {
+    // long enough that only a part of each is parsed for the shorter previews
+    std::wstring rows, table, cut;
+    for (int i = 0; i < 3000; ++i) rows += L"<DIV>row " + std::to_wstring(i) + L" &amp; <B>more</B>   text</DIV>";
+    for (int i = 0; i < 1000; ++i) table += L"<TR><TD>cell " + std::to_wstring(i) + L"</TD></TR>stray " + std::to_wstring(i);
+    for (int i = 0; i < 2000; ++i) cut += L"&amp;&nbsp;<!-- c --><SPAN>x</SPAN>  \r\n";
+    const std::wstring notes[] = {
+        L"",
+        L"<p>short</p>",
+        L"<HEAD><TITLE>title</TITLE><STYLE>p{}</STYLE></HEAD><BODY>" + rows,
+        L"<TABLE>" + table,                      // stray text goes before the still open table
+        L"<TABLE>" + table + L"</TABLE>" + rows,
+        L"<PRE>" + cut + L"</PRE>" + cut,
+        std::wstring(20000, L' ') + L"late text",
+    };
+    for (const auto& html : notes) {
+        auto doc = Document::Create();
+        doc->LoadHtml(html);
+        std::wstring whole = doc->Body()->InnerText();
+        for (size_t n : {size_t(0), size_t(1), size_t(200), size_t(5000), whole.size(), whole.size() + 10}) {
+            std::wstring want = whole.substr(0, n);
+            EXPECT_TRUE(PreviewText(html, n) == want) << n << " of " << testing::PrintToString(html.substr(0, 60));
+            EXPECT_TRUE(doc->Body()->InnerText(n) == want) << n << " of " << testing::PrintToString(html.substr(0, 60));
+        }
+    }
+}

@@ -105,6 +105,7 @@ public:
     // Text and markup of the node.
     std::wstring TextContent() const;   // all descendant text, as stored
     std::wstring InnerText() const;     // rendered-like text: line breaks for BR and blocks
+    std::wstring InnerText(size_t maxChars) const;   // its first characters, read no further
     std::wstring OuterHtml() const;
     std::wstring InnerHtml() const;
 
@@ -364,5 +365,9 @@ private:
 // lower case), values quoted unless they are a plain token, style values always in double quotes.
 std::wstring SerializeNode(const Node* node, bool outer);
 std::wstring EscapeText(const std::wstring& text);
+
+// The first maxChars characters of the inner text of the BODY that the markup parses into (a
+// note's short text), parsing only as much of the markup as they need.
+std::wstring PreviewText(const std::wstring& html, size_t maxChars);
 
 } // namespace HtmlEngine
