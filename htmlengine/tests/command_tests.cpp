@@ -156,8 +156,12 @@ TEST(Commands, FormatsAndListsOverManySiblings) {
         std::wstring before = Body(doc), text = doc->GetSelection().Text();
         ASSERT_TRUE(doc->Exec(s.command));
         std::wstring after = Body(doc);
-        if (s.gone) EXPECT_EQ(after.find(s.gone), std::wstring::npos) << Show(after.substr(0, 300));
-        if (s.kept) EXPECT_NE(after.find(s.kept), std::wstring::npos) << Show(after.substr(0, 300));
+        if (s.gone) {
+            EXPECT_EQ(after.find(s.gone), std::wstring::npos) << Show(after.substr(0, 300));
+        }
+        if (s.kept) {
+            EXPECT_NE(after.find(s.kept), std::wstring::npos) << Show(after.substr(0, 300));
+        }
         EXPECT_TRUE(doc->GetSelection().Text() == text);
         ASSERT_TRUE(doc->Undo());
         EXPECT_TRUE(Body(doc) == before);
