@@ -5,6 +5,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PELORA_BUILD_DIR:-$root/build}
 "$root/scripts/setup.sh"
 export CCACHE_DIR=${CCACHE_DIR:-/var/cache/pelora-ccache}
+# worktrees of one repository share cached objects
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 for arch in i686 x86_64; do
   "$root/scripts/deps.sh" "$arch"
   mkdir -p "$build"
