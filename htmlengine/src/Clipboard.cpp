@@ -56,7 +56,9 @@ bool ExtractHtmlFragment(const std::string& data, std::wstring* fragment) {
     size_t s = FindNoCase(data, kStart, 0);
     if (s == std::string::npos) return false;
     s += std::strlen(kStart);
-    size_t e = FindNoCase(data, kEnd, s);
+    // the last end marker: the fragment itself may hold a comment that reads like one
+    size_t e = std::string::npos;
+    for (size_t at = FindNoCase(data, kEnd, s); at != std::string::npos; at = FindNoCase(data, kEnd, at + 1)) e = at;
     if (e == std::string::npos) return false;
     *fragment = Utf8ToWide(data.substr(s, e - s));
     return true;

@@ -3,6 +3,7 @@
 #include <iterator>
 #include "htmlengine/Style.h"
 #include "TextUtil.h"
+#include "Parser.h"
 
 namespace HtmlEngine {
 
@@ -159,8 +160,48 @@ void DocImpl::RequestImages(Node* root) {
 
 // ---------------------------------------------------------------- primitives
 
+namespace {
+// Elements from the document's HTML down to n, n included; 0 outside the document.
+size_t ElementDepth(const Node* n) {
+    size_t depth = 0;
+    for (; n; n = n->Parent()) {
+        if (n->Type() == NodeType::Document) return depth;
+        if (n->IsElement()) ++depth;
+    }
+    return 0;
+}
+
+// The most elements with content nested in one another from n down, n included.
+size_t ElementHeight(const Node* n) {
+    size_t most = 0;
+    std::vector<std::pair<const Node*, size_t>> stack{{n, 0}};
+    while (!stack.empty()) {
+        auto [x, above] = stack.back();
+        stack.pop_back();
+        if (!x->IsElement() || x->AsElement()->IsVoid()) continue;
+        most = std::max(most, above + 1);
+        for (const auto& c : x->Children()) stack.emplace_back(c.get(), above + 1);
+    }
+    return most;
+}
+}
+
+void DocImpl::CheckDepth(Node* parent, Node* node) {
+    if (replaying || tooDeep) return;
+    size_t depth = ElementDepth(parent);
+    if (depth == 0 && parent->Type() != NodeType::Document) return;   // not in the document (yet)
+    if (depth + ElementHeight(node) > kMaxTreeDepth) tooDeep = true;
+}
+
+void DocImpl::CheckDepthOfMove(Node* from, Node* to, Node* node) {
+    if (replaying || tooDeep) return;
+    // moving up or sideways never nests deeper
+    if (ElementDepth(to) > ElementDepth(from)) CheckDepth(to, node);
+}
+
 void DocImpl::InsertNode(Node* parent, size_t index, const NodePtr& node) {
     if (index > parent->ChildCount()) index = parent->ChildCount();
+    CheckDepth(parent, node.get());
     Pos x = Canon(Pos{parent, index});
     std::vector<char> eq(pointers.size());
     for (size_t i = 0; i < pointers.size(); ++i) eq[i] = PosOf(*pointers[i]) == x;
@@ -205,6 +246,7 @@ NodePtr DocImpl::DetachNode(Node* node) {
 void DocImpl::MoveNode(Node* node, Node* newParent, size_t newIndex) {
     Node* oldParent = node->Parent();
     if (!oldParent || node->Contains(newParent)) return;
+    CheckDepthOfMove(oldParent, newParent, node);
     size_t oldIdx = node->IndexInParent();
     NodePtr keep = node->Self();
     for (MarkupPointer* p : pointers)
@@ -243,6 +285,7 @@ void DocImpl::MoveChildren(Node* from, size_t begin, size_t end, Node* to, size_
     }
     for (size_t k = begin; k < end; ++k)
         if (from->children_[k]->Contains(to)) return;
+    for (size_t k = begin; k < end && !tooDeep && !replaying; ++k) CheckDepthOfMove(from, to, from->children_[k].get());
     // leave `from`: pointers between the moved children go along with them. One right after
     // the last of them stays after the content: in `from` when `to` stands just before the
     // place the children leave (wrapping them), else at the end of what moved (splitting),
@@ -542,15 +585,30 @@ void DocImpl::Record(Op&& op) {
     current.ops.push_back(std::move(op));
     if (batchDepth == 0 && unitDepth == 0) {
         // a change outside any operation: its own unit, reported at once
-        BeginBatch();
+        ++batchDepth;
+        opStart = current.ops.size() - 1;
         EndBatch();
     }
 }
 
-void DocImpl::BeginBatch() { ++batchDepth; }
+void DocImpl::BeginBatch() {
+    if (batchDepth++ == 0) {
+        opStart = unitOpen ? current.ops.size() : 0;
+        tooDeep = false;
+        refused = false;
+    }
+}
 
 void DocImpl::EndBatch() {
     if (batchDepth > 0) --batchDepth;
+    if (batchDepth == 0 && tooDeep) {
+        tooDeep = false;
+        refused = true;
+        replaying = true;
+        for (size_t i = current.ops.size(); i-- > opStart;) ApplyInverse(current.ops[i]);
+        replaying = false;
+        current.ops.resize(std::min(opStart, current.ops.size()));
+    }
     if (batchDepth > 0 || unitDepth > 0) return;
     if (unitOpen) {
         current.after = SaveSelection();

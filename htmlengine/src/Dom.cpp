@@ -148,17 +148,19 @@ bool Node::InsertBefore(const NodePtr& child, Node* reference) {
         return true;
     }
     DocImpl& d = doc_->Impl();
-    DocImpl::Batch batch(d);
-    if (child->parent_) {
-        Node* oldParent = child->parent_;
-        size_t oldIdx = child->IndexInParent();
-        size_t idx = reference ? reference->IndexInParent() : children_.size();
-        if (oldParent == this && oldIdx < idx) --idx;
-        d.MoveNode(child.get(), this, idx);
-    } else {
-        d.InsertNode(this, reference ? reference->IndexInParent() : children_.size(), child);
+    {
+        DocImpl::Batch batch(d);
+        if (child->parent_) {
+            Node* oldParent = child->parent_;
+            size_t oldIdx = child->IndexInParent();
+            size_t idx = reference ? reference->IndexInParent() : children_.size();
+            if (oldParent == this && oldIdx < idx) --idx;
+            d.MoveNode(child.get(), this, idx);
+        } else {
+            d.InsertNode(this, reference ? reference->IndexInParent() : children_.size(), child);
+        }
     }
-    return true;
+    return !d.refused;   // false when it would nest elements deeper than the cap
 }
 
 NodePtr Node::RemoveChild(Node* child) {
@@ -282,7 +284,7 @@ void InsertNodesAt(DocImpl& d, Node* parent, size_t index, std::vector<NodePtr>&
 bool Element::SetInnerHtml(const std::wstring& html) {
     if (IsVoid() || !OwnerDocument()) return false;
     DocImpl& d = OwnerDocument()->Impl();
-    std::vector<NodePtr> nodes = ParseFragment(d, html, tagId_, tagName_);
+    std::vector<NodePtr> nodes = ParseFragment(d, html, tagId_, tagName_, Depth());
     DocImpl::Batch batch(d);
     ReplaceChildren(d, this, nodes);
     return true;
@@ -293,8 +295,8 @@ bool Element::SetOuterHtml(const std::wstring& html) {
     if (!parent || !OwnerDocument()) return false;
     DocImpl& d = OwnerDocument()->Impl();
     const Element* ctx = parent->AsElement();
-    std::vector<NodePtr> nodes = ctx ? ParseFragment(d, html, ctx->TagId(), ctx->TagName())
-                                     : ParseFragment(d, html, TAG_BODY);
+    std::vector<NodePtr> nodes = ctx ? ParseFragment(d, html, ctx->TagId(), ctx->TagName(), ctx->Depth())
+                                     : ParseFragment(d, html, TAG_BODY, L"", 2);
     DocImpl::Batch batch(d);
     NodePtr self = Self();
     InsertNodesAt(d, parent, IndexInParent(), nodes);
@@ -329,8 +331,8 @@ bool Element::InsertAdjacentHtml(Where where, const std::wstring& html) {
     Node* parent = (where == Where::BeforeBegin || where == Where::AfterEnd) ? Parent() : this;
     if (!parent || (parent == this && IsVoid())) return false;
     const Element* ctx = parent->AsElement();
-    std::vector<NodePtr> nodes = ctx ? ParseFragment(d, html, ctx->TagId(), ctx->TagName())
-                                     : ParseFragment(d, html, TAG_BODY);
+    std::vector<NodePtr> nodes = ctx ? ParseFragment(d, html, ctx->TagId(), ctx->TagName(), ctx->Depth())
+                                     : ParseFragment(d, html, TAG_BODY, L"", 2);
     size_t index = where == Where::BeforeBegin ? IndexInParent()
                  : where == Where::AfterEnd ? IndexInParent() + 1
                  : where == Where::AfterBegin ? 0 : ChildCount();
@@ -811,7 +813,19 @@ ElementPtr Document::CreateElementFromMarkup(const std::wstring& tagName, const 
 
 TextPtr Document::CreateTextNode(const std::wstring& text) { return impl_->NewText(text); }
 
-NodePtr Document::CreateComment(const std::wstring& data) { return impl_->NewComment(L"<!--" + data + L"-->"); }
+// Comment text that would end the comment early ("-->", "--!>", a leading ">" or "->") is
+// split by a space, so that the comment reads back as one comment.
+NodePtr Document::CreateComment(const std::wstring& data) {
+    std::wstring safe;
+    for (wchar_t c : data) {
+        if (c == '-' && !safe.empty() && safe.back() == '-') safe.push_back(' ');
+        safe.push_back(c);
+    }
+    if (!safe.empty() && (safe[0] == '>' || (safe[0] == '-' && (safe.size() == 1 || safe[1] == '>'))))
+        safe.insert(safe.begin(), ' ');
+    if (!safe.empty() && safe.back() == '-') safe.push_back(' ');
+    return impl_->NewComment(L"<!--" + safe + L"-->");
+}
 
 std::vector<ElementPtr> Document::GetElementsByTagName(const std::wstring& name) const {
     std::vector<ElementPtr> out;
@@ -821,7 +835,7 @@ std::vector<ElementPtr> Document::GetElementsByTagName(const std::wstring& name)
 
 std::vector<NodePtr> Document::ParseFragment(const std::wstring& html, const Element* context) {
     return HtmlEngine::ParseFragment(*impl_, html, context ? context->TagId() : TAG_BODY,
-                                     context ? context->TagName() : L"");
+                                     context ? context->TagName() : L"", context ? context->Depth() : 2);
 }
 
 void Document::SetDesignModeText(const std::wstring& value) {

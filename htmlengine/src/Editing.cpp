@@ -383,7 +383,8 @@ bool ReplaceRangeWithHtml(Document& doc, MarkupPointer& start, MarkupPointer& en
     Pos at = EditablePos(&doc, DeleteForEditing(d, a, b));
     Node* scope = at.node->IsText() ? at.node->Parent() : at.node;
     const Element* ctx = scope ? scope->AsElement() : nullptr;
-    std::vector<NodePtr> nodes = ParseFragment(d, html, ctx ? ctx->TagId() : TAG_BODY, ctx ? ctx->TagName() : L"");
+    std::vector<NodePtr> nodes =
+        ParseFragment(d, html, ctx ? ctx->TagId() : TAG_BODY, ctx ? ctx->TagName() : L"", ctx ? ctx->Depth() : 2);
     Pos after = InsertNodesAt(d, at, nodes);
     d.Place(start, after);
     d.Place(end, after);

@@ -73,18 +73,11 @@ public:
 
     // Raw text up to "</name" follows (SCRIPT, STYLE, ...); rcdata decodes references.
     void SetRawText(const std::wstring& name, bool rcdata) { rawEnd_ = name; rcdata_ = rcdata; raw_ = true; }
-    void SetPlaintext() { plaintext_ = true; }
 
     bool Next(Token& t) {
         t = Token();
         size_t n = s_.size();
         if (i_ >= n) { t.type = Token::Eof; return false; }
-        if (plaintext_) {
-            t.type = Token::Text;
-            t.data = s_.substr(i_);
-            i_ = n;
-            return true;
-        }
         if (raw_) {
             raw_ = false;
             size_t end = FindRawEnd();
@@ -256,7 +249,7 @@ private:
 
     const std::wstring& s_;
     size_t i_ = 0;
-    bool raw_ = false, rcdata_ = false, plaintext_ = false;
+    bool raw_ = false, rcdata_ = false;
     std::wstring rawEnd_;
 };
 
@@ -343,12 +336,14 @@ public:
         return false;
     }
 
-    std::vector<NodePtr> BuildFragment(int contextId, const std::wstring& contextName) {
+    std::vector<NodePtr> BuildFragment(int contextId, const std::wstring& contextName, size_t contextDepth) {
+        depthCap_ = contextDepth >= kMaxTreeDepth ? 1 : kMaxTreeDepth + 1 - contextDepth;
         ElementPtr root = contextId != TAG_UNKNOWN || contextName.empty() ? d_.NewElement(contextId)
                                                                           : d_.NewElement(contextName);
         if (root->TagId() == TAG_NULL || root->TagName().empty()) root = d_.NewElement(TAG_BODY);
         root_ = root.get();
         stack_.push_back(root_);
+        PushMarker(root_);   // formats open around the fragment's place are not its own
         phase_ = 2;
         int id = root_->TagId();
         if (id == TAG_STYLE || id == TAG_SCRIPT || id == TAG_XMP || id == TAG_TEXTAREA || id == TAG_TITLE)
@@ -471,24 +466,50 @@ private:
     }
 
     Element* InsertElement(const Token& t, bool push, bool tableAllowed = false) {
-        ElementPtr e = d_.NewElement(t.name);
-        DocImpl::AttrsOf(e.get()) = t.attrs;
+        int id = TagIdFromName(t.name);
+        bool isVoid = id != TAG_UNKNOWN && IsVoidTag(id);
+        bool raw = push && id != TAG_UNKNOWN && IsRawTextTag(id) && !isVoid;
+        // PLAINTEXT ends at its end tag like XMP, so that what is written reads back the same
+        if (raw) tok_.SetRawText(LowerAscii(t.name), id == TAG_TEXTAREA || id == TAG_TITLE);
+        // nesting is capped: an element too deep to open is left out and its content, raw
+        // text included, goes to the deepest open element (so that a tree the engine writes
+        // never reaches past what it reads back)
+        if (!isVoid && stack_.size() >= depthCap_) return nullptr;
         Node* parent;
         size_t index;
         InsertionPoint(tableAllowed, &parent, &index);
         if (!parent) return nullptr;
+        if (parent != Current() && FosteredWouldMove(id, parent)) return nullptr;
+        ElementPtr e = d_.NewElement(t.name);
+        DocImpl::AttrsOf(e.get()) = t.attrs;
         DocImpl::RawInsert(parent, index, e);
-        if (push && !e->IsVoid() && stack_.size() < kMaxTreeDepth) stack_.push_back(e.get());
-        int id = e->TagId();
-        if (push && id != TAG_UNKNOWN && IsRawTextTag(id) && !e->IsVoid()) {
-            if (id == TAG_PLAINTEXT) tok_.SetPlaintext();
-            else tok_.SetRawText(LowerAscii(e->TagName()), id == TAG_TEXTAREA || id == TAG_TITLE);
-            if (stack_.back() != e.get()) {
-                // too deep to open: its text still belongs to it
-                rawInto_ = e.get();
-            }
-        }
+        if (push && !e->IsVoid()) stack_.push_back(e.get());
         return e.get();
+    }
+
+    // An element moved out of a table lands in front of it, inside elements still open
+    // around the table. Where its start tag, read there, would close one of them (a paragraph
+    // in a paragraph, an item in an item), it could not be written so that it reads back in
+    // place: such an element is left out and its content stays where the table's stray
+    // content goes.
+    static bool FosteredWouldMove(int id, Node* at) {
+        bool item = id == TAG_LI, term = id == TAG_DD || id == TAG_DT;
+        bool closesP = id == TAG_P || item || term || IsHeading(id) || ClosesP(id, L"");
+        if (IsHeading(id) && at->IsElement() && IsHeading(at->AsElement()->TagId())) return true;
+        bool pScope = closesP, itemScope = item || term;
+        for (Node* n = at; n && n->IsElement() && (pScope || itemScope); n = n->Parent()) {
+            const Element* e = n->AsElement();
+            int x = e->TagId();
+            if (x == TAG_HTML || x == TAG_BODY) break;
+            if (pScope && x == TAG_P) return true;
+            if (item && x == TAG_LI) return true;
+            if (term && (x == TAG_DD || x == TAG_DT)) return true;
+            if (IsSpecial(e) && x != TAG_ADDRESS && x != TAG_DIV && x != TAG_P) itemScope = false;
+            if (x == TAG_APPLET || x == TAG_CAPTION || x == TAG_TABLE || x == TAG_TD || x == TAG_TH ||
+                x == TAG_MARQUEE || x == TAG_OBJECT || x == TAG_BUTTON)
+                pScope = false;
+        }
+        return false;
     }
 
     // A declaration other than a comment ("<!checkbox />") is note content: it opens the body
@@ -542,12 +563,6 @@ private:
     }
 
     void Process(Token& t) {
-        if (rawInto_) {
-            // text of a raw-text element that could not be opened (nesting cap)
-            if (t.type == Token::Text) DocImpl::RawAppend(rawInto_, d_.NewText(t.data));
-            rawInto_ = nullptr;
-            if (t.type == Token::Text) return;
-        }
         if (phase_ == 0) {
             if (t.type == Token::Doctype || (t.type == Token::Comment && !IsContentDeclaration(t))) {
                 InsertComment(t);
@@ -637,6 +652,9 @@ private:
                 skipNewline_ = false;
                 if (!t.data.empty() && t.data[0] == '\n') t.data.erase(0, 1);
             }
+            if (t.data.empty()) return;
+            // white space inside a table stays there; other text takes the formats still open
+            if (!(Current() && IsTableContext(Current()->TagId()) && AllSpace(t.data))) Reconstruct();
             InsertText(t.data);
             return;
         case Token::Comment:
@@ -661,6 +679,17 @@ private:
 
     bool TableInScope() const { return InScope(TAG_TABLE, L"TABLE", Scope::Table); }
 
+    // Inside a table but not in one of its cells: elements opened since (moved before the
+    // table) do not change that.
+    bool InTableMode() const {
+        for (size_t i = stack_.size(); i-- > 0;) {
+            int id = stack_[i]->TagId();
+            if (id == TAG_TD || id == TAG_TH || id == TAG_CAPTION || stack_[i] == root_) return root_ && stack_[i] == root_ && IsTableContext(id);
+            if (IsTableContext(id)) return true;
+        }
+        return false;
+    }
+
     void ClearToTableContext(std::initializer_list<int> stops) {
         while (Current() && Current() != root_ && !Current()->Is(TAG_HTML)) {
             int id = Current()->TagId();
@@ -684,7 +713,7 @@ private:
         case TAG_HEAD:
             return;
         case TAG_TABLE:
-            if (Current() && IsTableContext(Current()->TagId()) && TableInScope()) PopUntil(TAG_TABLE, L"TABLE");
+            if (InTableMode() && TableInScope()) PopUntil(TAG_TABLE, L"TABLE");
             else CloseP();
             InsertElement(t, true, true);
             return;
@@ -692,7 +721,8 @@ private:
         case TAG_COLGROUP:
             if (!TableInScope()) return;
             ClearToTableContext({TAG_TABLE});
-            InsertElement(t, true, true);
+            if (id == TAG_CAPTION) PushMarker(InsertElement(t, true, true));
+            else InsertElement(t, true, true);
             return;
         case TAG_COL:
             if (!TableInScope()) return;
@@ -722,13 +752,14 @@ private:
             ClearToTableContext({TAG_TR, TAG_TBODY, TAG_THEAD, TAG_TFOOT, TAG_TABLE});
             if (Current()->Is(TAG_TABLE)) InsertImplied(L"tbody");
             if (!Current()->Is(TAG_TR)) InsertImplied(L"tr");
-            InsertElement(t, true, true);
+            PushMarker(InsertElement(t, true, true));
             return;
         default:
             break;
         }
         if (id == TAG_STYLE || id == TAG_SCRIPT || id == TAG_INPUT || id == TAG_FORM) {
             if (id == TAG_FORM) CloseP();
+            if (id == TAG_INPUT) Reconstruct();
             InsertElement(t, true, true);
             return;
         }
@@ -765,10 +796,17 @@ private:
             return;
         }
         if (id == TAG_A) {
+            // a link still open closes first, also when it was left open further up
+            if (Element* open = ActiveFormatting(TAG_A, L"A")) {
+                AdoptionAgency(TAG_A, L"A");
+                RemoveActive(open);
+                RemoveFromStack(open);
+            }
             for (size_t i = stack_.size(); i-- > 0;) {
                 if (stack_[i]->Is(TAG_A)) { PopUntil(TAG_A, L"A"); break; }
                 if (IsBoundary(stack_[i], Scope::Default)) break;
             }
+            Reconstruct();
             if (Current() && IsTableContext(Current()->TagId())) {
                 // moved out of a table into a link that is still open: a link inside a link
                 // would read back as two links, so this one only keeps its content
@@ -780,26 +818,228 @@ private:
                     if (IsBoundary(x->AsElement(), Scope::Default)) break;
                 }
             }
-            InsertElement(t, true);
+            PushActive(InsertElement(t, true));
             return;
         }
         if (id == TAG_BUTTON) {
             if (InScope(TAG_BUTTON, L"BUTTON", Scope::Default)) PopUntil(TAG_BUTTON, L"BUTTON");
+            Reconstruct();
             InsertElement(t, true);
             return;
         }
         if (id == TAG_OPTION) {
             if (Current() && Current()->Is(TAG_OPTION)) Pop();
+            Reconstruct();
             InsertElement(t, true);
             return;
         }
         if (id == TAG_NOBR) {
-            if (InScope(TAG_NOBR, L"NOBR", Scope::Default)) PopUntil(TAG_NOBR, L"NOBR");
-            InsertElement(t, true);
+            Reconstruct();
+            if (InScope(TAG_NOBR, L"NOBR", Scope::Default)) {
+                AdoptionAgency(TAG_NOBR, L"NOBR");
+                Reconstruct();
+            }
+            PushActive(InsertElement(t, true));
             return;
         }
-        InsertElement(t, !IsVoidTag(id));
+        if (id != TAG_TEXTAREA) Reconstruct();
+        Element* e = InsertElement(t, !IsVoidTag(id));
+        if (IsFormattingTag(id)) PushActive(e);
+        else if (id == TAG_APPLET || id == TAG_MARQUEE || id == TAG_OBJECT) PushMarker(e);
         if (id == TAG_TEXTAREA) skipNewline_ = true;
+    }
+
+    // ---- formatting elements left open: reopened where text goes on, as browsers do
+
+    static bool IsFormattingTag(int id) {
+        switch (id) {
+        case TAG_A: case TAG_B: case TAG_BIG: case TAG_CODE: case TAG_EM: case TAG_FONT: case TAG_I:
+        case TAG_NOBR: case TAG_S: case TAG_SMALL: case TAG_STRIKE: case TAG_STRONG: case TAG_TT: case TAG_U:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    size_t StackIndex(const Element* e) const {
+        for (size_t i = stack_.size(); i-- > 0;)
+            if (stack_[i] == e) return i;
+        return SIZE_MAX;
+    }
+
+    void RemoveFromStack(const Element* e) {
+        size_t i = StackIndex(e);
+        if (i != SIZE_MAX && stack_[i] != root_ && i > 0) stack_.erase(stack_.begin() + long(i));
+    }
+
+    // A marker (a cell, a caption, an object) stands for its element: once that is closed,
+    // the formats opened inside it are forgotten with it.
+    void DropClosedMarkers() {
+        for (size_t i = active_.size(); i-- > 0;) {
+            if (!active_[i].marker) continue;
+            if (StackIndex(active_[i].element) != SIZE_MAX) return;
+            active_.resize(i);
+        }
+    }
+
+    void PushMarker(Element* owner) {
+        if (owner && StackIndex(owner) != SIZE_MAX) active_.push_back({owner, true});
+    }
+
+    void PushActive(Element* e) {
+        if (!e || StackIndex(e) == SIZE_MAX) return;
+        DropClosedMarkers();
+        // at most three copies of one element with the same attributes
+        int same = 0;
+        size_t earliest = SIZE_MAX;
+        for (size_t i = active_.size(); i-- > 0 && !active_[i].marker;) {
+            const Element* x = active_[i].element;
+            if (x->TagName() == e->TagName() && SameAttributes(x, e)) {
+                ++same;
+                earliest = i;
+            }
+        }
+        if (same >= 3) active_.erase(active_.begin() + long(earliest));
+        active_.push_back({e, false});
+    }
+
+    static bool SameAttributes(const Element* a, const Element* b) {
+        const auto& x = a->Attributes();
+        const auto& y = b->Attributes();
+        if (x.size() != y.size()) return false;
+        for (const auto& p : x) {
+            bool found = false;
+            for (const auto& q : y) found = found || (IEquals(p.name, q.name) && p.value == q.value);
+            if (!found) return false;
+        }
+        return true;
+    }
+
+    void RemoveActive(const Element* e) {
+        for (size_t i = active_.size(); i-- > 0;)
+            if (!active_[i].marker && active_[i].element == e) { active_.erase(active_.begin() + long(i)); return; }
+    }
+
+    size_t ActiveIndex(const Element* e) const {
+        for (size_t i = active_.size(); i-- > 0;)
+            if (!active_[i].marker && active_[i].element == e) return i;
+        return SIZE_MAX;
+    }
+
+    // The last open formatting element of that tag after the last marker.
+    Element* ActiveFormatting(int id, const std::wstring& upper) {
+        DropClosedMarkers();
+        for (size_t i = active_.size(); i-- > 0 && !active_[i].marker;)
+            if (Matches(active_[i].element, id, upper)) return active_[i].element;
+        return nullptr;
+    }
+
+    ElementPtr CloneForReopen(const Element* e) {
+        ElementPtr c = d_.NewElement(e->TagName());
+        DocImpl::AttrsOf(c.get()) = e->Attributes();
+        return c;
+    }
+
+    // Formatting elements that were closed by a block while still open are opened again.
+    void Reconstruct() {
+        DropClosedMarkers();
+        if (active_.empty() || active_.back().marker || StackIndex(active_.back().element) != SIZE_MAX) return;
+        size_t i = active_.size() - 1;
+        while (i > 0 && !active_[i - 1].marker && StackIndex(active_[i - 1].element) == SIZE_MAX) --i;
+        for (; i < active_.size(); ++i) {
+            if (stack_.size() >= depthCap_) return;
+            ElementPtr c = CloneForReopen(active_[i].element);
+            Node* parent;
+            size_t index;
+            InsertionPoint(false, &parent, &index);
+            if (!parent) return;
+            DocImpl::RawInsert(parent, index, c);
+            stack_.push_back(c.get());
+            active_[i].element = c.get();
+        }
+    }
+
+    // The end tag of a formatting element that other elements were opened in: the elements
+    // it encloses are split at its end, the formatting goes on inside the block that follows.
+    // False when no open formatting element has that tag (the end tag is handled as any other).
+    bool AdoptionAgency(int id, const std::wstring& upper) {
+        if (Current() && Matches(Current(), id, upper) && ActiveIndex(Current()) == SIZE_MAX) {
+            Pop();
+            return true;
+        }
+        for (int outer = 0; outer < 8; ++outer) {
+            Element* fe = ActiveFormatting(id, upper);
+            if (!fe) return outer > 0;
+            size_t feStack = StackIndex(fe);
+            if (feStack == SIZE_MAX) { RemoveActive(fe); return true; }
+            if (!InScope(id, upper, Scope::Default) || fe == root_) return true;
+            size_t fbIndex = SIZE_MAX;
+            for (size_t i = feStack + 1; i < stack_.size(); ++i)
+                if (IsSpecial(stack_[i])) { fbIndex = i; break; }
+            if (fbIndex == SIZE_MAX) {
+                stack_.resize(feStack);
+                RemoveActive(fe);
+                return true;
+            }
+            Element* furthest = stack_[fbIndex];
+            Element* common = feStack > 0 ? stack_[feStack - 1] : nullptr;
+            if (!common) return true;
+            size_t bookmark = ActiveIndex(fe);
+            Element* lastNode = furthest;
+            size_t nodeIndex = fbIndex;
+            for (int inner = 1;; ++inner) {
+                --nodeIndex;
+                Element* node = stack_[nodeIndex];
+                if (node == fe) break;
+                size_t ai = ActiveIndex(node);
+                if (inner > 3 && ai != SIZE_MAX) {
+                    active_.erase(active_.begin() + long(ai));
+                    if (ai < bookmark) --bookmark;
+                    ai = SIZE_MAX;
+                }
+                if (ai == SIZE_MAX) {
+                    stack_.erase(stack_.begin() + long(nodeIndex));
+                    --fbIndex;
+                    continue;
+                }
+                ElementPtr copy = CloneForReopen(node);
+                active_[ai].element = copy.get();
+                stack_[nodeIndex] = copy.get();
+                if (lastNode == furthest) bookmark = ai + 1;
+                NodePtr keep = DocImpl::RawDetach(lastNode);
+                DocImpl::RawAppend(copy.get(), keep);
+                // the copy stands where the original stood in the tree until it is placed
+                lastNode = copy.get();
+                keepAlive_.push_back(copy);
+            }
+            // lastNode goes into the common ancestor (before the table when that is a table part)
+            NodePtr moving = lastNode->Parent() ? DocImpl::RawDetach(lastNode) : lastNode->Self();
+            if (IsTableContext(common->TagId())) {
+                Element* table = nullptr;
+                for (size_t i = StackIndex(common) + 1; i-- > 0;)
+                    if (stack_[i]->Is(TAG_TABLE)) { table = stack_[i]; break; }
+                if (table && table->Parent()) DocImpl::RawInsert(table->Parent(), table->IndexInParent(), moving);
+                else DocImpl::RawAppend(common, moving);
+            } else {
+                DocImpl::RawAppend(common, moving);
+            }
+            // the formatting goes on inside the furthest block
+            ElementPtr copy = CloneForReopen(fe);
+            while (furthest->ChildCount()) DocImpl::RawAppend(copy.get(), DocImpl::RawDetach(furthest->FirstChild()));
+            DocImpl::RawAppend(furthest, copy);
+            size_t ai = ActiveIndex(fe);
+            if (ai != SIZE_MAX) {
+                active_.erase(active_.begin() + long(ai));
+                if (ai < bookmark) --bookmark;
+            }
+            if (bookmark > active_.size()) bookmark = active_.size();
+            active_.insert(active_.begin() + long(bookmark), Active{copy.get(), false});
+            RemoveFromStack(fe);
+            size_t fb = StackIndex(furthest);
+            stack_.insert(stack_.begin() + long(fb + 1), copy.get());
+            keepAlive_.clear();
+        }
+        return true;
     }
 
     void InsertImplied(const wchar_t* name) {
@@ -862,6 +1102,7 @@ private:
             }
             return;
         }
+        if (IsFormattingTag(id) && AdoptionAgency(id, up)) return;
         // any other end tag: close the nearest element of that name unless a structural
         // element stands in between
         for (size_t i = stack_.size(); i-- > 0;) {
@@ -880,14 +1121,21 @@ private:
         }
     }
 
+    struct Active {
+        Element* element;
+        bool marker;
+    };
+
     DocImpl& d_;
     Tokenizer tok_;
     std::vector<Element*> stack_;
+    std::vector<Active> active_;   // open formatting elements and markers, oldest first
+    std::vector<ElementPtr> keepAlive_;
     Element* root_ = nullptr;   // fragment context
     Element* html_ = nullptr;
     Element* head_ = nullptr;
     Element* body_ = nullptr;
-    Element* rawInto_ = nullptr;
+    size_t depthCap_ = kMaxTreeDepth;   // open elements at most (the fragment's context counted)
     int phase_ = 0;   // 0 nothing yet, 1 before the body, 2 in the body
     bool headOpen_ = false;
     bool skipNewline_ = false;
@@ -944,10 +1192,10 @@ void ParseDocument(DocImpl& impl, const std::wstring& html, bool* tableOpen) {
 }
 
 std::vector<NodePtr> ParseFragment(DocImpl& impl, const std::wstring& html, int contextTagId,
-                                   const std::wstring& contextName) {
+                                   const std::wstring& contextName, size_t contextDepth) {
     std::wstring input = NormalizeNewlines(html);
     TreeBuilder b(impl, input);
-    return b.BuildFragment(contextTagId, contextName);
+    return b.BuildFragment(contextTagId, contextName, contextDepth);
 }
 
 // Markup cut short reads the same as the whole up to the token it cuts, except where a table is

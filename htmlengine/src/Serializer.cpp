@@ -51,6 +51,25 @@ void AppendEscapedText(std::wstring& out, const std::wstring& text) {
     }
 }
 
+// Text of a raw-text element as it stands, except that its own end tag inside it (text set
+// through the DOM) is written "<\/name": read back, it no longer ends the element early. For
+// style sheets and scripts the backslash changes nothing of the meaning.
+void AppendRawText(std::wstring& out, const std::wstring& text, const std::wstring& tagName) {
+    size_t from = 0;
+    for (size_t k = text.find(L"</"); k != std::wstring::npos; k = text.find(L"</", k + 2)) {
+        size_t m = k + 2, n = tagName.size();
+        if (m + n > text.size()) break;
+        bool same = true;
+        for (size_t q = 0; q < n && same; ++q) same = FoldCase(text[m + q]) == FoldCase(tagName[q]);
+        wchar_t after = m + n < text.size() ? text[m + n] : L'>';
+        if (!same || !(IsHtmlSpace(after) || after == '/' || after == '>')) continue;
+        out.append(text, from, k + 1 - from);
+        out.push_back('\\');
+        from = k + 1;
+    }
+    out.append(text, from, std::wstring::npos);
+}
+
 void AppendAttribute(std::wstring& out, const Attribute& a) {
     out.push_back(' ');
     out += a.name;
@@ -97,7 +116,7 @@ void SerializeChildren(std::wstring& out, const Node* root) {
         switch (child->Type()) {
         case NodeType::Text: {
             const Element* pe = parent->IsElement() ? parent->AsElement() : nullptr;
-            if (pe && IsRawContent(pe)) out += child->AsText()->Data();
+            if (pe && IsRawContent(pe)) AppendRawText(out, child->AsText()->Data(), pe->TagName());
             else AppendEscapedText(out, child->AsText()->Data());
             break;
         }
@@ -109,13 +128,19 @@ void SerializeChildren(std::wstring& out, const Node* root) {
             const Element* e = child->AsElement();
             AppendStartTag(out, e);
             if (e->IsVoid()) break;
-            if (e->Is(TAG_STYLE)) {
-                StyleSheet* sheet = const_cast<Element*>(e)->Sheet();
-                if (sheet && sheet->IsModified()) {
-                    out += sheet->CssText();
-                    out += L"</STYLE>";
-                    break;
-                }
+            if (IsRawContent(e)) {
+                // one text, however many nodes hold it, so that no end tag forms across them
+                std::wstring text;
+                StyleSheet* sheet = e->Is(TAG_STYLE) ? const_cast<Element*>(e)->Sheet() : nullptr;
+                if (sheet && sheet->IsModified()) text = sheet->CssText();
+                else
+                    for (const auto& c : e->Children())
+                        if (c->IsText()) text += c->AsText()->Data();
+                AppendRawText(out, text, e->TagName());
+                out += L"</";
+                out += e->TagName();
+                out.push_back('>');
+                break;
             }
             if ((e->Is(TAG_PRE) || e->Is(TAG_TEXTAREA) || e->Is(TAG_LISTING)) && e->FirstChild() &&
                 e->FirstChild()->IsText() && !e->FirstChild()->AsText()->Data().empty() &&

@@ -292,3 +292,54 @@ TEST(Dom, PixelSizesOfHtmlSizes) {
         EXPECT_EQ(doc->QueryValue(CMD_FONTSIZE_PX).AsText(), c.px) << Show(c.css);
     }
 }
+
+// Whatever the engine makes reads back as it was written: nesting stays within what the
+// parser reads, and text made through the DOM never ends its comment or raw-text element early.
+TEST(Dom, WhatTheEngineMakesReadsBackTheSame) {
+    auto trip = [](const DocumentPtr& doc) {
+        std::wstring once = doc->DocumentElement()->OuterHtml();
+        auto again = Document::Create();
+        again->LoadHtml(once);
+        return again->DocumentElement()->OuterHtml() == once;
+    };
+    // indenting 450 times stops where the parser's nesting cap is
+    DocumentPtr doc = Load(L"<DIV>a|b</DIV>");
+    for (int i = 0; i < 450; ++i) doc->Exec(CMD_INDENT);
+    size_t deepest = 0;
+    for (Node* n = doc->Body(); n; n = n->NextInOrder(doc->Body()))
+        if (n->IsElement()) deepest = std::max(deepest, n->Depth());
+    EXPECT_EQ(deepest, 400u);
+    EXPECT_TRUE(trip(doc));
+    // a DOM change that would nest deeper is refused; markup set deep inside is cut to fit
+    Element* inner = doc->Body();
+    while (inner->FirstElementChild()) inner = inner->FirstElementChild();
+    ASSERT_EQ(inner->Depth(), 400u);
+    EXPECT_FALSE(inner->AppendChild(doc->CreateElement(L"B")));
+    EXPECT_TRUE(inner->AppendChild(doc->CreateElement(L"BR")));
+    inner->SetInnerHtml(L"<B><I><U>deep</U></I></B>");
+    EXPECT_NE(Body(doc).find(L"deep"), std::wstring::npos);
+    EXPECT_TRUE(trip(doc));
+    while (doc->Undo()) {}   // the steps that were made undo as before
+    EXPECT_EQ(Body(doc), L"<DIV>ab</DIV>");
+
+    // comment and style text holding their own end markers
+    struct Made { const wchar_t* comment; const wchar_t* style; };
+    const Made cases[] = {
+        {L"a-->b", L"p{}</style><b>x</b>"},
+        {L"--!>", L"</STYLE >"},
+        {L">", L"<\\/style>"},
+        {L"-", L"</styles>"},
+    };
+    for (const auto& c : cases) {
+        DocumentPtr d = Load(L"<DIV>x</DIV>");
+        d->Body()->AppendChild(d->CreateComment(c.comment));
+        ElementPtr style = d->CreateElement(L"STYLE");
+        style->AppendChild(d->CreateTextNode(c.style));
+        d->Body()->AppendChild(style);
+        EXPECT_TRUE(trip(d)) << Show(d->DocumentElement()->OuterHtml());
+        auto again = Document::Create();
+        again->LoadHtml(d->DocumentElement()->OuterHtml());
+        EXPECT_EQ(again->Body()->ChildCount(), 3u) << Show(c.comment) << Show(c.style);
+        EXPECT_TRUE(again->GetElementsByTagName(L"B").empty());
+    }
+}

@@ -145,6 +145,13 @@ TEST(Editing, CutAndPaste) {
     d3->GetSelection().SelectElement(d3->GetElementsByTagName(L"IMG")[0].get());
     EXPECT_TRUE(d3->Exec(CMD_PASTE));
     EXPECT_EQ(Body(d3), L"<DIV>a<I>i</I>b</DIV>");
+    // a selection holding a comment that reads like the fragment's end marker pastes whole
+    auto d4 = Load(L"<DIV>[1<!--EndFragment-->2<!--StartFragment-->3]</DIV>");
+    d4->SetClipboard(&clip);
+    ASSERT_TRUE(d4->Exec(CMD_COPY));
+    d4->Exec(CMD_SELECTALL);
+    ASSERT_TRUE(d4->Exec(CMD_PASTE));
+    EXPECT_EQ(Body(d4), L"1<!--EndFragment-->2<!--StartFragment-->3");
 }
 
 TEST(Editing, HtmlFormatParsing) {
@@ -156,6 +163,9 @@ TEST(Editing, HtmlFormatParsing) {
         {"<!--EndFragment--><!--StartFragment-->", false, L"", L""},
         {"", false, L"", L""},
         {"<!--StartFragment-->", false, L"", L""},
+        // a fragment holding comments that read like the markers ends at the last end marker
+        {"<!--StartFragment-->a<!--EndFragment-->b<!--StartFragment-->c<!--EndFragment-->", true,
+         L"a<!--EndFragment-->b<!--StartFragment-->c", L""},
     };
     for (const auto& c : cases) {
         std::wstring f;

@@ -37,10 +37,28 @@ const RoundTrip kRoundTrips[] = {
     {L"a<br>b<br/>c</br>", L"a<BR>b<BR>c<BR>"},
     {L"<img src=\"a.png\" width=10></img>", L"<IMG src=\"a.png\" width=10>"},
     {L"x</span>y</div>z", L"xyz"},
-    // unclosed elements close at their parent's end
-    {L"<div><b>bold<i>both</div>after", L"<DIV><B>bold<I>both</I></B></DIV>after"},
-    // misnested inline elements: the end tag closes what it encloses (formatting is not reopened)
-    {L"<b>1<i>2</b>3</i>", L"<B>1<I>2</I></B>3"},
+    // formatting left open by a block goes on after it, as in browsers
+    {L"<div><b>bold<i>both</div>after", L"<DIV><B>bold<I>both</I></B></DIV><B><I>after</I></B>"},
+    {L"<p><b>x<p>y</b>z", L"<P><B>x</B></P><P><B>y</B>z</P>"},
+    // misnested formatting: the inner element is reopened after the outer one's end
+    {L"<b>1<i>2</b>3</i>", L"<B>1<I>2</I></B><I>3</I>"},
+    {L"<b>1<i>2<u>3</b>4</u>5</i>6", L"<B>1<I>2<U>3</U></I></B><I><U>4</U>5</I>6"},
+    // a format ended inside a block that opened within it: the block's content keeps it
+    {L"<b>1<p>2</b>3</p>", L"<B>1</B><P><B>2</B>3</P>"},
+    {L"<a href=x>1<div>2</a>3</div>", L"<A href=\"x\">1</A><DIV><A href=\"x\">2</A>3</DIV>"},
+    // formats opened in a cell end with it
+    {L"<table><tr><td><b>x</td><td>y</table>z",
+     L"<TABLE><TBODY><TR><TD><B>x</B></TD><TD>y</TD></TR></TBODY></TABLE>z"},
+    // PLAINTEXT ends at its end tag, so that it does not take in what is written after it
+    {L"<plaintext>a<b>&amp;</plaintext>c", L"<PLAINTEXT>a<b>&amp;</PLAINTEXT>c"},
+    {L"<plaintext>a<b>", L"<PLAINTEXT>a<b></PLAINTEXT>"},
+    // what a table's stray content would close if read in front of the table is left out there
+    {L"<li><table><p><table><li>", L"<LI><P></P><TABLE></TABLE><TABLE></TABLE></LI>"},
+    {L"<p>1<table><div>2</div></table>", L"<P>1</P><DIV>2</DIV><TABLE></TABLE>"},
+    {L"<li>1<table><tr><td>2</td></tr><li>3</table>",
+     L"<LI>13<TABLE><TBODY><TR><TD>2</TD></TR></TBODY></TABLE></LI>"},
+    // a stray end tag without an open format changes nothing
+    {L"1</b>2<i>3</b>4", L"12<I>34</I>"},
     // content moved out of a table into an open link does not make a link inside a link
     {L"<a href=x>1<table><a href=y>2</a></table>", L"<A href=\"x\">12<TABLE></TABLE></A>"},
     {L"<a>1<table><tr><td><a>2</td></tr></table>", L"<A>1<TABLE><TBODY><TR><TD><A>2</A></TD></TR></TBODY></TABLE></A>"},

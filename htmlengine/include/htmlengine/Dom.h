@@ -110,6 +110,8 @@ public:
     std::wstring InnerHtml() const;
 
     // Tree changes. A node from another document is refused; a node that has a parent is moved.
+    // Elements nest at most 400 deep (the parser's cap): a change that would go deeper is
+    // refused (false), as is every editing operation that would.
     bool AppendChild(const NodePtr& child);
     bool InsertBefore(const NodePtr& child, Node* reference);   // null reference appends
     NodePtr RemoveChild(Node* child);
