@@ -7,6 +7,7 @@
 // Loading and the document
 //   load a UTF-16LE stream with byte-order mark (also UTF-8)  Document::LoadStream / LoadBytes
 //   forgiving parse; "&nbsp" without semicolon                 Document::LoadHtml, ParseFragment
+//   a note's short text from as much markup as it needs          PreviewText, Node::InnerText(max)
 //   ready state, BODY present after every load                 Document::ReadyState, Body
 //   design mode "On"/"Off" that survives a load                 Document::SetDesignModeText
 //   dirty since load / clear dirty without saving                Document::IsDirty, ClearDirty
@@ -67,7 +68,8 @@
 //
 // Behaviour worth knowing: loading gives no change notice (the editor restarts tracking after
 // a load); Remove keeps the blocks that the range only partly covers; typing at one place joins
-// one undo step until the selection is moved; the history keeps 1,000 steps.
+// one undo step until the selection is moved; the history keeps 1,000 steps; what the engine
+// writes reads back the same, and a change that would break that is refused whole.
 #pragma once
 #include "htmlengine/TagIds.h"
 #include "htmlengine/Dom.h"

@@ -186,17 +186,123 @@ size_t ElementHeight(const Node* n) {
 }
 }
 
+namespace {
+// Only text reads back inside a raw-text element (a style sheet, a script, a title, ...).
+bool OnlyTextInside(const Node* parent) {
+    const Element* e = parent->AsElement();
+    return e && e->TagId() != TAG_UNKNOWN && IsRawTextTag(e->TagId());
+}
+
+bool IsTablePart(int id) {
+    return id == TAG_TABLE || id == TAG_TBODY || id == TAG_THEAD || id == TAG_TFOOT || id == TAG_TR;
+}
+
+bool IsSpecialForItems(int id) {
+    // what ends the search of a new list item for an open one, as the parser does it
+    switch (id) {
+    case TAG_ADDRESS: case TAG_DIV: case TAG_P: case TAG_UNKNOWN:
+        return false;
+    default:
+        return IsBlockTag(id) || id == TAG_APPLET || id == TAG_BUTTON || id == TAG_CAPTION || id == TAG_TD ||
+               id == TAG_TH || id == TAG_MARQUEE || id == TAG_OBJECT || id == TAG_SELECT || id == TAG_TEXTAREA;
+    }
+}
+
+bool ClosesParagraph(int id) {
+    switch (id) {
+    case TAG_ADDRESS: case TAG_BLOCKQUOTE: case TAG_CENTER: case TAG_DIR: case TAG_DIV: case TAG_DL:
+    case TAG_FIELDSET: case TAG_MENU: case TAG_OL: case TAG_P: case TAG_UL: case TAG_H1: case TAG_H2:
+    case TAG_H3: case TAG_H4: case TAG_H5: case TAG_H6: case TAG_PRE: case TAG_LISTING: case TAG_FORM:
+    case TAG_HR: case TAG_TABLE: case TAG_XMP: case TAG_PLAINTEXT: case TAG_LI: case TAG_DD: case TAG_DT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether element x, placed under `parent`, reads back there: its start tag read at that place
+// closes none of the elements around it, and table parts stand in their table parents. The
+// ancestors are walked as they will be once `root` is placed under `rootParent`.
+bool ElementReadsBackUnder(const Element* x, const Node* parent, const Node* root, const Node* rootParent) {
+    int id = x->TagId();
+    const Element* pe = parent->AsElement();
+    int pid = pe ? pe->TagId() : TAG_NULL;
+    switch (id) {
+    case TAG_TR:
+        return pid == TAG_TBODY || pid == TAG_THEAD || pid == TAG_TFOOT;
+    case TAG_TD: case TAG_TH:
+        return pid == TAG_TR;
+    case TAG_TBODY: case TAG_THEAD: case TAG_TFOOT: case TAG_CAPTION: case TAG_COLGROUP:
+        return pid == TAG_TABLE;
+    case TAG_COL:
+        return pid == TAG_TABLE || pid == TAG_COLGROUP;
+    default:
+        break;
+    }
+    // inside a table, outside its cells, only table parts and a few others stay in place
+    if (pe && IsTablePart(pid) && id != TAG_STYLE && id != TAG_SCRIPT && id != TAG_INPUT && id != TAG_FORM)
+        return false;
+    if (id == TAG_OPTION && pid == TAG_OPTION) return false;
+    bool pScope = ClosesParagraph(id) || (id >= TAG_H1 && id <= TAG_H6);
+    bool itemScope = id == TAG_LI || id == TAG_DD || id == TAG_DT;
+    bool heading = id >= TAG_H1 && id <= TAG_H6;
+    bool selfScope = id == TAG_A || id == TAG_BUTTON || id == TAG_NOBR || heading;
+    for (const Node* n = parent; n && n->IsElement() && (pScope || itemScope || selfScope);
+         n = n == root ? rootParent : n->Parent()) {
+        int a = n->AsElement()->TagId();
+        if (a == TAG_BODY || a == TAG_HTML) break;
+        if (pScope && a == TAG_P) return false;
+        if (itemScope && (id == TAG_LI ? a == TAG_LI : (a == TAG_DD || a == TAG_DT))) return false;
+        if (selfScope && (a == id || (heading && a >= TAG_H1 && a <= TAG_H6))) return false;
+        if (IsSpecialForItems(a)) itemScope = false;
+        bool boundary = a == TAG_APPLET || a == TAG_CAPTION || a == TAG_TABLE || a == TAG_TD || a == TAG_TH ||
+                        a == TAG_MARQUEE || a == TAG_OBJECT;
+        if (boundary || a == TAG_BUTTON) pScope = false;
+        if (boundary) selfScope = false;
+    }
+    return true;
+}
+
+bool IsBlankText(const Node* n) {
+    if (!n->IsText()) return false;
+    for (wchar_t c : n->AsText()->Data())
+        if (!IsHtmlSpace(c)) return false;
+    return true;
+}
+
+// Whether node and everything inside it read back where node is placed under parent.
+bool ReadsBackUnder(const Node* node, const Node* parent) {
+    std::vector<std::pair<const Node*, const Node*>> todo{{node, parent}};
+    while (!todo.empty()) {
+        auto [n, p] = todo.back();
+        todo.pop_back();
+        if (OnlyTextInside(p)) {
+            if (!n->IsText()) return false;
+            continue;
+        }
+        if (n->IsText()) {
+            if (p->IsElement() && IsTablePart(p->AsElement()->TagId()) && !IsBlankText(n)) return false;
+            continue;
+        }
+        if (!n->IsElement()) continue;
+        if (!ElementReadsBackUnder(n->AsElement(), p, node, parent)) return false;
+        for (const auto& c : n->Children()) todo.emplace_back(c.get(), n);
+    }
+    return true;
+}
+}
+
 void DocImpl::CheckDepth(Node* parent, Node* node) {
     if (replaying || tooDeep) return;
     size_t depth = ElementDepth(parent);
     if (depth == 0 && parent->Type() != NodeType::Document) return;   // not in the document (yet)
-    if (depth + ElementHeight(node) > kMaxTreeDepth) tooDeep = true;
+    if (depth + ElementHeight(node) > kMaxTreeDepth || (depth >= 2 && !ReadsBackUnder(node, parent)))
+        tooDeep = true;
 }
 
 void DocImpl::CheckDepthOfMove(Node* from, Node* to, Node* node) {
-    if (replaying || tooDeep) return;
-    // moving up or sideways never nests deeper
-    if (ElementDepth(to) > ElementDepth(from)) CheckDepth(to, node);
+    (void)from;
+    CheckDepth(to, node);
 }
 
 void DocImpl::InsertNode(Node* parent, size_t index, const NodePtr& node) {
@@ -339,6 +445,10 @@ void DocImpl::UnwrapChildren(Node* parent, const std::vector<Element*>& elements
     if (at.empty()) return;
     std::sort(at.begin(), at.end());
     at.erase(std::unique(at.begin(), at.end()), at.end());
+    // the content moves out of the elements it was in: it must read back in its new place
+    for (auto& x : at)
+        for (const auto& c : x.second->children_)
+            if (!tooDeep) CheckDepth(parent, c.get());
     Op op{Op::Unwrap};
     op.parent.Set(parent);
     op.unwrapped.resize(at.size());
@@ -462,6 +572,10 @@ void DocImpl::SpliceText(TextNode* t, size_t off, size_t del, const std::wstring
         if (t->data_.empty() && t->Parent())
             for (MarkupPointer* p : pointers)
                 if (p->container_ == t->Parent()) Place(*p, PosOf(*p));
+    }
+    if (!ins.empty() && !replaying && t->Parent() && t->Parent()->IsElement() &&
+        IsTablePart(t->Parent()->AsElement()->TagId())) {
+        for (wchar_t c : ins) tooDeep = tooDeep || !IsHtmlSpace(c);   // text between table rows
     }
     if (!ins.empty()) {
         Pos x = Canon(Pos{t, off});

@@ -127,8 +127,9 @@ struct DocImpl {
     void SetAttr(Element* element, const std::wstring& name, const std::wstring* value);
     void RequestImages(Node* root);   // asks the image loader for IMG sources not yet asked for
 
-    // --- nesting cap: an operation that would nest elements deeper than the parser reads
-    // back is taken back whole when it ends (the document stays as it was) ---
+    // --- what reads back: an operation that would nest elements deeper than the parser reads
+    // them, or put anything but text into a raw-text element, is taken back whole when it
+    // ends (the document stays as it was) ---
     void CheckDepth(Node* parent, Node* node);   // node (just) placed in parent
     void CheckDepthOfMove(Node* from, Node* to, Node* node);
     bool tooDeep = false;      // the operation in progress went past the cap

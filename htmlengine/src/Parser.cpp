@@ -479,7 +479,7 @@ private:
         size_t index;
         InsertionPoint(tableAllowed, &parent, &index);
         if (!parent) return nullptr;
-        if (parent != Current() && FosteredWouldMove(id, parent)) return nullptr;
+        if (WouldNotReadBack(id, parent)) return nullptr;
         ElementPtr e = d_.NewElement(t.name);
         DocImpl::AttrsOf(e.get()) = t.attrs;
         DocImpl::RawInsert(parent, index, e);
@@ -487,27 +487,32 @@ private:
         return e.get();
     }
 
-    // An element moved out of a table lands in front of it, inside elements still open
-    // around the table. Where its start tag, read there, would close one of them (a paragraph
-    // in a paragraph, an item in an item), it could not be written so that it reads back in
-    // place: such an element is left out and its content stays where the table's stray
-    // content goes.
-    static bool FosteredWouldMove(int id, Node* at) {
+    // Where an element's start tag, read again at the place it goes to, would close an element
+    // around that place, the element could not be written so that it reads back there: such an
+    // element is left out and its content goes where it stands. This happens where the tree
+    // is not the stack of open elements: content moved out of a table lands in front of it,
+    // inside elements still open around the table (a paragraph in a paragraph, an item in an
+    // item), and formatting reopened inside a heading can take in the next heading.
+    static bool WouldNotReadBack(int id, Node* at) {
         bool item = id == TAG_LI, term = id == TAG_DD || id == TAG_DT;
         bool closesP = id == TAG_P || item || term || IsHeading(id) || ClosesP(id, L"");
-        if (IsHeading(id) && at->IsElement() && IsHeading(at->AsElement()->TagId())) return true;
-        bool pScope = closesP, itemScope = item || term;
-        for (Node* n = at; n && n->IsElement() && (pScope || itemScope); n = n->Parent()) {
+        bool self = id == TAG_A || id == TAG_BUTTON || id == TAG_NOBR || IsHeading(id);   // closes one of its own
+
+        if (id == TAG_OPTION && at->IsElement() && at->AsElement()->Is(TAG_OPTION)) return true;
+        bool pScope = closesP, itemScope = item || term, selfScope = self;
+        for (Node* n = at; n && n->IsElement() && (pScope || itemScope || selfScope); n = n->Parent()) {
             const Element* e = n->AsElement();
             int x = e->TagId();
             if (x == TAG_HTML || x == TAG_BODY) break;
             if (pScope && x == TAG_P) return true;
-            if (item && x == TAG_LI) return true;
-            if (term && (x == TAG_DD || x == TAG_DT)) return true;
+            if (itemScope && item && x == TAG_LI) return true;
+            if (itemScope && term && (x == TAG_DD || x == TAG_DT)) return true;
+            if (selfScope && (x == id || (IsHeading(id) && IsHeading(x)))) return true;
             if (IsSpecial(e) && x != TAG_ADDRESS && x != TAG_DIV && x != TAG_P) itemScope = false;
-            if (x == TAG_APPLET || x == TAG_CAPTION || x == TAG_TABLE || x == TAG_TD || x == TAG_TH ||
-                x == TAG_MARQUEE || x == TAG_OBJECT || x == TAG_BUTTON)
-                pScope = false;
+            bool boundary = x == TAG_APPLET || x == TAG_CAPTION || x == TAG_TABLE || x == TAG_TD || x == TAG_TH ||
+                            x == TAG_MARQUEE || x == TAG_OBJECT;
+            if (boundary || x == TAG_BUTTON) pScope = false;
+            if (boundary) selfScope = false;
         }
         return false;
     }
@@ -654,7 +659,10 @@ private:
             }
             if (t.data.empty()) return;
             // white space inside a table stays there; other text takes the formats still open
-            if (!(Current() && IsTableContext(Current()->TagId()) && AllSpace(t.data))) Reconstruct();
+            // (the text of a style sheet, a script, a text area, ... takes nothing)
+            if (!(Current() && IsTableContext(Current()->TagId()) && AllSpace(t.data)) &&
+                !(Current() && Current()->TagId() != TAG_UNKNOWN && IsRawTextTag(Current()->TagId())))
+                Reconstruct();
             InsertText(t.data);
             return;
         case Token::Comment:
@@ -766,7 +774,14 @@ private:
         if (IsHeadElement(id)) { InsertElement(t, true); return; }
         if (IsHeading(id)) {
             CloseP();
-            if (Current() && IsHeading(Current()->TagId())) Pop();
+            // a heading still open closes, also with formatting opened inside it: a heading
+            // is never written inside another one
+            if (HeadingInScope())
+                while (stack_.size() > 1 && stack_.back() != root_) {
+                    Element* e = stack_.back();
+                    stack_.pop_back();
+                    if (IsHeading(e->TagId())) break;
+                }
             InsertElement(t, true);
             return;
         }

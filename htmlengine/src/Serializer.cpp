@@ -46,6 +46,7 @@ void AppendEscapedText(std::wstring& out, const std::wstring& text) {
         case '<': out += L"&lt;"; break;
         case '>': out += L"&gt;"; break;
         case 0xA0: out += L"&nbsp;"; break;
+        case '\r': out += L"&#13;"; break;   // a bare one would read back as a line feed
         default: out.push_back(c);
         }
     }
@@ -70,11 +71,12 @@ void AppendRawText(std::wstring& out, const std::wstring& text, const std::wstri
     out.append(text, from, std::wstring::npos);
 }
 
-void AppendAttribute(std::wstring& out, const Attribute& a) {
+void AppendAttribute(std::wstring& out, const Attribute& a, bool nextStartsWithEquals) {
     out.push_back(' ');
     out += a.name;
-    // a boolean attribute is written bare: CHECKED="checked" and checked are one state
-    if ((a.value.empty() || IEquals(a.value, a.name)) && IsBooleanAttribute(a.name)) return;
+    // a boolean attribute is written bare: CHECKED="checked" and checked are one state (unless
+    // the next name begins with "=", which would then read as its value)
+    if ((a.value.empty() || IEquals(a.value, a.name)) && IsBooleanAttribute(a.name) && !nextStartsWithEquals) return;
     out.push_back('=');
     bool quote = !IsPlainToken(a.value) || IEquals(a.name, L"style") || IEquals(a.name, L"src") ||
                  IEquals(a.name, L"href");
@@ -83,6 +85,7 @@ void AppendAttribute(std::wstring& out, const Attribute& a) {
     for (wchar_t c : a.value) {
         if (c == '&') out += L"&amp;";
         else if (c == '"') out += L"&quot;";
+        else if (c == '\r') out += L"&#13;";
         else out.push_back(c);
     }
     out.push_back('"');
@@ -91,7 +94,9 @@ void AppendAttribute(std::wstring& out, const Attribute& a) {
 void AppendStartTag(std::wstring& out, const Element* e) {
     out.push_back('<');
     out += e->TagName();
-    for (const auto& a : e->Attributes()) AppendAttribute(out, a);
+    const auto& attrs = e->Attributes();
+    for (size_t i = 0; i < attrs.size(); ++i)
+        AppendAttribute(out, attrs[i], i + 1 < attrs.size() && !attrs[i + 1].name.empty() && attrs[i + 1].name[0] == '=');
     out.push_back('>');
 }
 

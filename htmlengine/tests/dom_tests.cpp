@@ -343,3 +343,41 @@ TEST(Dom, WhatTheEngineMakesReadsBackTheSame) {
         EXPECT_TRUE(again->GetElementsByTagName(L"B").empty());
     }
 }
+
+// A change that would make markup that reads back differently is refused whole, the document
+// left as it was: anything but text in a raw-text element, table parts out of their places,
+// and elements whose start tag would close one around them.
+TEST(Dom, ChangesThatWouldNotReadBackAreRefused) {
+    struct C { const char* name; const wchar_t* body; const wchar_t* parentTag; const wchar_t* child; };
+    const C cases[] = {
+        {"element in a style sheet", L"<STYLE>p{}</STYLE>", L"STYLE", L"B"},
+        {"element in a title", L"<TITLE>t</TITLE>", L"TITLE", L"BR"},
+        {"row outside a table", L"<DIV>x</DIV>", L"DIV", L"TR"},
+        {"cell in a table section", L"<TABLE><TBODY><TR><TD>1</TD></TR></TBODY></TABLE>", L"TBODY", L"TD"},
+        {"paragraph in a paragraph", L"<P>x</P>", L"P", L"P"},
+        {"table in a paragraph", L"<P>x</P>", L"P", L"TABLE"},
+        {"item in an item", L"<UL><LI>x</LI></UL>", L"LI", L"LI"},
+        {"heading in a heading", L"<H1>x</H1>", L"H1", L"H2"},
+        {"link in a link", L"<A href=x>x</A>", L"A", L"A"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DocumentPtr doc = Load(c.body);
+        std::wstring before = Body(doc);
+        Element* parent = doc->GetElementsByTagName(c.parentTag)[0].get();
+        EXPECT_FALSE(parent->AppendChild(doc->CreateElement(c.child)));
+        EXPECT_EQ(Body(doc), before);
+        EXPECT_FALSE(doc->CanUndo());
+    }
+    // what does read back is taken
+    DocumentPtr doc = Load(L"<UL><LI>x</LI></UL><P>y</P>");
+    EXPECT_TRUE(doc->GetElementsByTagName(L"LI")[0]->AppendChild(doc->CreateElement(L"UL")));
+    EXPECT_TRUE(doc->GetElementsByTagName(L"P")[0]->AppendChild(doc->CreateElement(L"B")));
+    EXPECT_TRUE(doc->GetElementsByTagName(L"P")[0]->AppendChild(doc->CreateTextNode(L"z")));
+    // typing text between table rows is refused too; in a cell it is not
+    DocumentPtr t = Load(L"<TABLE><TBODY> <TR><TD>|1</TD></TR></TBODY></TABLE>");
+    EXPECT_TRUE(t->TypeText(L"a"));
+    TextNode* gap = t->GetElementsByTagName(L"TBODY")[0]->FirstChild()->AsText();
+    gap->SetData(L" b ");
+    EXPECT_EQ(Body(t), L"<TABLE><TBODY> <TR><TD>a1</TD></TR></TBODY></TABLE>");
+}

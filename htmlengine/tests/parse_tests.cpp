@@ -57,6 +57,10 @@ const RoundTrip kRoundTrips[] = {
     {L"<p>1<table><div>2</div></table>", L"<P>1</P><DIV>2</DIV><TABLE></TABLE>"},
     {L"<li>1<table><tr><td>2</td></tr><li>3</table>",
      L"<LI>13<TABLE><TBODY><TR><TD>2</TD></TR></TBODY></TABLE></LI>"},
+    // a heading never stands in another one, also when formatting is open inside it
+    {L"<h1><font>1<h1>2</font>3", L"<H1><FONT>1</FONT></H1><H1><FONT>2</FONT>3</H1>"},
+    // a carriage return from a reference stays one
+    {L"a&#13;b<a title=\"&#13;\">c</a>", L"a&#13;b<A title=\"&#13;\">c</A>"},
     // a stray end tag without an open format changes nothing
     {L"1</b>2<i>3</b>4", L"12<I>34</I>"},
     // content moved out of a table into an open link does not make a link inside a link
