@@ -1,8 +1,8 @@
 // The HTML engine on a 1 MB note: parse alone, parse + serialise, then 1,000 typing-sized edits
 // at spread-out places and the undo of every one of them; then the shapes that used to grow
 // with the square of their size (find every match, bold over alternating runs, removing a long
-// list, freeing a large flat document, a short preview of a long note), each the median of
-// three runs. Run by hand:
+// list, pasting many lines at the top, freeing a large flat document, a short preview of a
+// long note), each the median of three runs. Run by hand:
 //   wine bench_htmlengine.exe [size in KB, default 1024]
 #include <algorithm>
 #include <chrono>
@@ -120,6 +120,27 @@ void QuadraticShapes(const std::wstring& note) {
         return Ms(t0, Clock::now());
     });
     std::printf("remove a list of 20,000 items:     %8.1f ms\n", listMs);
+
+    // pasting 20,000 lines of text at the top of the 1 MB note, and its undo
+    std::wstring pasted;
+    for (int i = 0; i < 20000; ++i) pasted += L"pasted line " + std::to_wstring(i) + L"\r\n";
+    MemoryClipboard clip;
+    clip.SetText(pasted);
+    double pasteUndoMs = 0;
+    double pasteMs = MedianMs([&] {
+        auto doc = Loaded(note);
+        doc->SetClipboard(&clip);
+        MarkupPointer top(doc.get());
+        top.MoveToContainer(doc->Body(), true);
+        doc->GetSelection().MoveCaret(top);
+        auto t0 = Clock::now();
+        doc->Exec(CMD_PASTE);
+        auto t1 = Clock::now();
+        doc->Undo();
+        pasteUndoMs = Ms(t1, Clock::now());
+        return Ms(t0, t1);
+    });
+    std::printf("paste 20,000 lines at the top:     %8.1f ms  (its undo %.1f ms)\n", pasteMs, pasteUndoMs);
 
     // freeing a flat 5 MB document
     std::wstring flat;

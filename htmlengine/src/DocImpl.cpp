@@ -329,6 +329,59 @@ void DocImpl::InsertNode(Node* parent, size_t index, const NodePtr& node) {
     if (imageLoader) RequestImages(node.get());
 }
 
+void DocImpl::InsertNodes(Node* parent, size_t index, const std::vector<NodePtr>& nodes) {
+    if (nodes.size() == 1) InsertNode(parent, index, nodes[0]);
+    if (nodes.size() <= 1) return;
+    if (index > parent->ChildCount()) index = parent->ChildCount();
+    for (const auto& n : nodes) CheckDepth(parent, n.get());
+    size_t count = nodes.size();
+    Pos x = Canon(Pos{parent, index});
+    std::vector<char> eq(pointers.size());
+    for (size_t i = 0; i < pointers.size(); ++i) eq[i] = PosOf(*pointers[i]) == x;
+    for (const auto& n : nodes) n->parent_ = parent;
+    parent->children_.insert(parent->children_.begin() + long(index), nodes.begin(), nodes.end());
+    for (size_t k = index; k < parent->children_.size(); ++k) parent->children_[k]->indexHint_ = k;
+    for (size_t i = 0; i < pointers.size(); ++i) {
+        MarkupPointer& p = *pointers[i];
+        if (!p.container_) continue;
+        if (eq[i]) Place(p, Pos{parent, p.gravity_ == Gravity::Left ? index : index + count});
+        else if (p.container_ == parent && p.offset_ >= index) Place(p, Pos{parent, p.offset_ + count});
+    }
+    Op op{Op::InsertRange};
+    op.parent.Set(parent);
+    op.index = index;
+    op.count = count;
+    for (const auto& n : nodes) op.nodes.emplace_back(n.get());
+    Record(std::move(op));
+    if (imageLoader)
+        for (const auto& n : nodes) RequestImages(n.get());
+}
+
+void DocImpl::RemoveRange(Node* parent, size_t index, size_t count) {
+    if (index + count > parent->ChildCount()) return;
+    for (MarkupPointer* p : pointers) {
+        if (!p->container_) continue;
+        if (p->container_ == parent) {
+            if (p->offset_ >= index + count) p->Set(parent, p->offset_ - count);
+            else if (p->offset_ > index) p->Set(parent, index);
+            continue;
+        }
+        // inside one of the removed nodes: find the ancestor that is a child of parent
+        Node* top = p->container_;
+        while (top && top->parent_ != parent) top = top->parent_;
+        if (top) {
+            size_t k = top->IndexInParent();
+            if (k >= index && k < index + count) p->Set(parent, index);
+        }
+    }
+    for (size_t k = index; k < index + count; ++k) parent->children_[k]->parent_ = nullptr;
+    parent->children_.erase(parent->children_.begin() + long(index), parent->children_.begin() + long(index + count));
+    for (size_t k = index; k < parent->children_.size(); ++k) parent->children_[k]->indexHint_ = k;
+    for (MarkupPointer* p : pointers)
+        if (p->container_ == parent) Place(*p, PosOf(*p));
+    Changed();
+}
+
 NodePtr DocImpl::DetachNode(Node* node) {
     Node* parent = node->Parent();
     if (!parent) return node->Self();
@@ -799,6 +852,9 @@ void DocImpl::ApplyInverse(const Op& op) {
     case Op::Unwrap:
         RewrapChildren(op);
         break;
+    case Op::InsertRange:
+        RemoveRange(op.parent.get(), op.index, op.count);
+        break;
     case Op::SetAttr: {
         Element* e = op.node.get()->AsElement();
         if (op.hadOld) {
@@ -860,6 +916,12 @@ void DocImpl::ApplyForward(const Op& op) {
     case Op::Merge:
         MergeText(op.node.get()->AsText(), op.other.get()->AsText());
         break;
+    case Op::InsertRange: {
+        std::vector<NodePtr> nodes;
+        for (const auto& n : op.nodes) nodes.push_back(n.hold);
+        InsertNodes(op.parent.get(), op.index, nodes);
+        break;
+    }
     case Op::Unwrap: {
         std::vector<Element*> els;
         for (const auto& it : op.unwrapped) els.push_back(it.element.get()->AsElement());

@@ -176,6 +176,11 @@ NodePtr Node::RemoveNode(bool deep) {
     if (!doc_) { DocImpl::RawDetach(this); return self; }
     DocImpl& d = doc_->Impl();
     DocImpl::Batch batch(d);
+    if (!deep && IsElement()) {
+        // the content takes its place in one step
+        d.UnwrapChildren(parent_, {AsElement()});
+        return self;
+    }
     if (!deep) {
         Node* parent = parent_;
         while (!children_.empty()) d.MoveNode(children_.front().get(), parent, IndexInParent());
@@ -279,7 +284,7 @@ void ReplaceChildren(DocImpl& d, Node* parent, std::vector<NodePtr>& nodes) {
 }
 
 void InsertNodesAt(DocImpl& d, Node* parent, size_t index, std::vector<NodePtr>& nodes) {
-    for (auto& n : nodes) d.InsertNode(parent, index++, n);
+    d.InsertNodes(parent, index, nodes);
 }
 }
 

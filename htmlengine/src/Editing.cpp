@@ -98,14 +98,11 @@ Pos InsertTextAt(DocImpl& d, Pos p, const std::wstring& text) {
 Pos InsertNodesAt(DocImpl& d, Pos p, std::vector<NodePtr>& nodes) {
     p = SplitTextAt(d, p);
     if (!p.node || p.node->IsText() || !IsContainer(p.node)) return p;
-    LivePos at(d.doc, p, Gravity::Right);
-    for (auto& n : nodes) {
-        Pos q = at.get();
-        if (q.node->IsText()) q = SplitTextAt(d, q);
-        d.InsertNode(q.node, q.off, n);
-        at.set(After(n.get()));
-    }
-    return at.get();
+    if (nodes.empty()) return p;
+    // all in one step: pasting many lines into a long note stays linear
+    d.InsertNodes(p.node, p.off, nodes);
+    Node* last = nodes.back().get();
+    return last->Parent() ? After(last) : p;
 }
 
 void DeleteContents(DocImpl& d, Pos a, Pos b) {
@@ -203,12 +200,10 @@ Pos DeleteForEditing(DocImpl& d, Pos a, Pos b) {
         // pull the inline run that follows the start's block into it
         Node* x = ba;
         while (x->Parent() != bb) x = x->Parent();
-        std::vector<Node*> run;
-        for (Node* s = x->NextSibling(); s; s = s->NextSibling()) {
-            if (s->IsElement() && s->AsElement()->IsBlock()) break;
-            run.push_back(s);
-        }
-        for (Node* s : run) d.MoveNode(s, ba, ba->ChildCount());
+        size_t from = x->IndexInParent() + 1, to = from;
+        while (to < bb->ChildCount() && !(bb->ChildAt(to)->IsElement() && bb->ChildAt(to)->AsElement()->IsBlock()))
+            ++to;
+        d.MoveChildren(bb, from, to, ba, ba->ChildCount());
     } else if (!IsContainerBlock(ba) && !IsContainerBlock(bb)) {
         Element* parent = bb->ParentElement();
         d.MoveChildren(bb, 0, bb->ChildCount(), ba, ba->ChildCount());
@@ -508,7 +503,7 @@ bool Document::InsertElement(const ElementPtr& element, const MarkupPointer& sta
             Node* parent = pa.node;
             size_t from = pa.off, count = pb.off - pa.off;
             d.InsertNode(parent, from, element);
-            for (size_t k = 0; k < count; ++k) d.MoveNode(parent->ChildAt(from + 1), element.get(), element->ChildCount());
+            d.MoveChildren(parent, from + 1, from + 1 + count, element.get(), element->ChildCount());
             return true;
         }
     }

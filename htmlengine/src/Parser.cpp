@@ -349,8 +349,10 @@ public:
         if (id == TAG_STYLE || id == TAG_SCRIPT || id == TAG_XMP || id == TAG_TEXTAREA || id == TAG_TITLE)
             tok_.SetRawText(LowerAscii(root_->TagName()), id == TAG_TEXTAREA || id == TAG_TITLE);
         Run();
+        // from the end, so that taking many nodes out stays linear
         std::vector<NodePtr> out;
-        while (root_->ChildCount()) out.push_back(DocImpl::RawDetach(root_->FirstChild()));
+        while (root_->ChildCount()) out.push_back(DocImpl::RawDetach(root_->LastChild()));
+        std::reverse(out.begin(), out.end());
         return out;
     }
 
