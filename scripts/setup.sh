@@ -2,7 +2,8 @@
 # Installs what the build and the tests need on Debian 12, once; later runs only check.
 set -euo pipefail
 pkgs="wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools xvfb xauth
-      libz-mingw-w64-dev libwine-dev cmake ninja-build ccache dpkg-dev tcl gcc make python3 openssl"
+      libz-mingw-w64-dev libwine-dev cmake ninja-build ccache dpkg-dev tcl gcc make python3 openssl
+      librsvg2-bin imagemagick"
 sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
 
 missing=""

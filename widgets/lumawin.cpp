@@ -1,7 +1,23 @@
-// Lumawin.dll: the skinned widget library.
-#include <windows.h>
+// Lumawin.dll: the skinned widget library. Its own resources load from this module; skins
+// are found in the whole process, the program first.
+#include "LWSkinPaint.h"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
+namespace {
+HINSTANCE g_module = nullptr;
+}
+
+HINSTANCE LWModuleHandle()
 {
+    return g_module;
+}
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = module;
+        AfxRegisterResourceModule(module);
+    } else if (reason == DLL_PROCESS_DETACH) {
+        AfxUnregisterResourceModule(module);
+    }
     return TRUE;
 }

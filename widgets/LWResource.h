@@ -1,0 +1,3 @@
+// Ids of Lumawin.dll's own resources (read by Lumawin.rc and the code).
+#pragma once
+#define IDB_LW_TOOLBAR_STATES 147

@@ -1,0 +1,141 @@
+// Helpers of the widget tests: a host window that records what its children tell it, the
+// message pump, pixel read-back and a catcher of the library's trace lines.
+#pragma once
+#include "Framework.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace wtest {
+
+// Runs every message that is waiting (and the idle clean-up of temporary wrappers).
+inline void Pump()
+{
+    MSG msg;
+    for (int round = 0; round < 3; ++round) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!AfxPreTranslateMessage(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+    }
+}
+
+struct Notice {
+    UINT message;  // WM_NOTIFY, WM_COMMAND, WM_VSCROLL or WM_SETCURSOR
+    UINT code;     // notify code, command code, scroll code
+    UINT id;       // control id, command id, scroll position
+    HWND from;
+    WPARAM wParam;
+};
+
+// A visible top-level window that records the notices of its children.
+class Host : public CWnd {
+public:
+    std::vector<Notice> notices;
+    LRESULT answerCommand = 0;
+
+    Host(int w = 400, int h = 300)
+    {
+        CreateEx(0, AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
+                                        (HBRUSH)::GetStockObject(WHITE_BRUSH)),
+                 L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40, 40, w, h, nullptr, nullptr);
+    }
+    ~Host() override { DestroyWindow(); }
+
+    std::vector<Notice> Take()
+    {
+        std::vector<Notice> out;
+        out.swap(notices);
+        return out;
+    }
+
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override
+    {
+        if (message == WM_NOTIFY) {
+            const NMHDR* nm = (const NMHDR*)lParam;
+            notices.push_back({message, nm->code, (UINT)nm->idFrom, nm->hwndFrom, wParam});
+        } else if (message == WM_COMMAND && lParam) {
+            notices.push_back({message, HIWORD(wParam), LOWORD(wParam), (HWND)lParam, wParam});
+            if (answerCommand) {
+                *result = answerCommand;
+                return TRUE;
+            }
+        } else if (message == WM_SETCURSOR) {
+            notices.push_back({message, LOWORD(lParam), HIWORD(lParam), (HWND)wParam, wParam});
+        } else if (message == WM_VSCROLL && lParam) {
+            notices.push_back({message, LOWORD(wParam), HIWORD(wParam), (HWND)lParam, wParam});
+        }
+        return CWnd::OnWndMsg(message, wParam, lParam, result);
+    }
+};
+
+// A 32-bit top-down DIB section in a memory DC, filled with one colour, read back pixel by pixel.
+class Canvas {
+public:
+    CDC dc;
+    int w, h;
+    DWORD* bits = nullptr;
+
+    Canvas(int width, int height, COLORREF fill) : w(width), h(height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        m_bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, (void**)&bits, nullptr, 0);
+        dc.CreateCompatibleDC(nullptr);
+        m_old = ::SelectObject(dc.GetSafeHdc(), m_bitmap);
+        dc.FillSolidRect(0, 0, w, h, fill);
+    }
+    ~Canvas()
+    {
+        ::SelectObject(dc.GetSafeHdc(), m_old);
+        dc.DeleteDC();
+        ::DeleteObject(m_bitmap);
+    }
+    COLORREF At(int x, int y) const
+    {
+        ::GdiFlush();
+        DWORD p = bits[y * w + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+};
+
+// The debug-output lines written while it lives (the library's trace goes there).
+class TraceCatcher {
+public:
+    TraceCatcher() { s_lines.clear(); m_handler = ::AddVectoredExceptionHandler(1, Handler); }
+    ~TraceCatcher() { ::RemoveVectoredExceptionHandler(m_handler); }
+    bool Saw(const std::wstring& part) const
+    {
+        for (const auto& line : s_lines)
+            if (line.find(part) != std::wstring::npos)
+                return true;
+        return false;
+    }
+    static inline std::vector<std::wstring> s_lines;
+
+private:
+    static LONG CALLBACK Handler(EXCEPTION_POINTERS* info)
+    {
+        const EXCEPTION_RECORD* r = info->ExceptionRecord;
+        if (r->ExceptionCode == 0x4001000A && r->NumberParameters >= 2) {  // wide debug output
+            s_lines.push_back((const wchar_t*)r->ExceptionInformation[1]);
+        } else if (r->ExceptionCode == DBG_PRINTEXCEPTION_C && r->NumberParameters >= 2) {
+            const char* text = (const char*)r->ExceptionInformation[1];
+            s_lines.push_back(std::wstring(text, text + strlen(text)));
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    PVOID m_handler = nullptr;
+};
+
+} // namespace wtest
