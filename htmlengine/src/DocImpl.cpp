@@ -292,22 +292,17 @@ bool ReadsBackUnder(const Node* node, const Node* parent) {
 }
 }
 
-void DocImpl::CheckDepth(Node* parent, Node* node) {
-    if (replaying || tooDeep) return;
+void DocImpl::CheckPlacement(Node* parent, Node* node) {
+    if (replaying || unreadable) return;
     size_t depth = ElementDepth(parent);
     if (depth == 0 && parent->Type() != NodeType::Document) return;   // not in the document (yet)
     if (depth + ElementHeight(node) > kMaxTreeDepth || (depth >= 2 && !ReadsBackUnder(node, parent)))
-        tooDeep = true;
-}
-
-void DocImpl::CheckDepthOfMove(Node* from, Node* to, Node* node) {
-    (void)from;
-    CheckDepth(to, node);
+        unreadable = true;
 }
 
 void DocImpl::InsertNode(Node* parent, size_t index, const NodePtr& node) {
     if (index > parent->ChildCount()) index = parent->ChildCount();
-    CheckDepth(parent, node.get());
+    CheckPlacement(parent, node.get());
     Pos x = Canon(Pos{parent, index});
     std::vector<char> eq(pointers.size());
     for (size_t i = 0; i < pointers.size(); ++i) eq[i] = PosOf(*pointers[i]) == x;
@@ -333,7 +328,7 @@ void DocImpl::InsertNodes(Node* parent, size_t index, const std::vector<NodePtr>
     if (nodes.size() == 1) InsertNode(parent, index, nodes[0]);
     if (nodes.size() <= 1) return;
     if (index > parent->ChildCount()) index = parent->ChildCount();
-    for (const auto& n : nodes) CheckDepth(parent, n.get());
+    for (const auto& n : nodes) CheckPlacement(parent, n.get());
     size_t count = nodes.size();
     Pos x = Canon(Pos{parent, index});
     std::vector<char> eq(pointers.size());
@@ -405,7 +400,7 @@ NodePtr DocImpl::DetachNode(Node* node) {
 void DocImpl::MoveNode(Node* node, Node* newParent, size_t newIndex) {
     Node* oldParent = node->Parent();
     if (!oldParent || node->Contains(newParent)) return;
-    CheckDepthOfMove(oldParent, newParent, node);
+    CheckPlacement(newParent, node);
     size_t oldIdx = node->IndexInParent();
     NodePtr keep = node->Self();
     for (MarkupPointer* p : pointers)
@@ -444,7 +439,12 @@ void DocImpl::MoveChildren(Node* from, size_t begin, size_t end, Node* to, size_
     }
     for (size_t k = begin; k < end; ++k)
         if (from->children_[k]->Contains(to)) return;
-    for (size_t k = begin; k < end && !tooDeep && !replaying; ++k) CheckDepthOfMove(from, to, from->children_[k].get());
+    // between two siblings of one tag (splitting an element, joining it again) nothing
+    // changes around the children; elsewhere they must read back in their new place
+    bool alike = from->parent_ == to->parent_ && from->IsElement() && to->IsElement() &&
+                 from->AsElement()->TagName() == to->AsElement()->TagName();
+    for (size_t k = begin; k < end && !alike && !unreadable && !replaying; ++k)
+        CheckPlacement(to, from->children_[k].get());
     // leave `from`: pointers between the moved children go along with them. One right after
     // the last of them stays after the content: in `from` when `to` stands just before the
     // place the children leave (wrapping them), else at the end of what moved (splitting),
@@ -501,7 +501,7 @@ void DocImpl::UnwrapChildren(Node* parent, const std::vector<Element*>& elements
     // the content moves out of the elements it was in: it must read back in its new place
     for (auto& x : at)
         for (const auto& c : x.second->children_)
-            if (!tooDeep) CheckDepth(parent, c.get());
+            if (!unreadable) CheckPlacement(parent, c.get());
     Op op{Op::Unwrap};
     op.parent.Set(parent);
     op.unwrapped.resize(at.size());
@@ -628,7 +628,7 @@ void DocImpl::SpliceText(TextNode* t, size_t off, size_t del, const std::wstring
     }
     if (!ins.empty() && !replaying && t->Parent() && t->Parent()->IsElement() &&
         IsTablePart(t->Parent()->AsElement()->TagId())) {
-        for (wchar_t c : ins) tooDeep = tooDeep || !IsHtmlSpace(c);   // text between table rows
+        for (wchar_t c : ins) unreadable = unreadable || !IsHtmlSpace(c);   // text between table rows
     }
     if (!ins.empty()) {
         Pos x = Canon(Pos{t, off});
@@ -761,15 +761,15 @@ void DocImpl::Record(Op&& op) {
 void DocImpl::BeginBatch() {
     if (batchDepth++ == 0) {
         opStart = unitOpen ? current.ops.size() : 0;
-        tooDeep = false;
+        unreadable = false;
         refused = false;
     }
 }
 
 void DocImpl::EndBatch() {
     if (batchDepth > 0) --batchDepth;
-    if (batchDepth == 0 && tooDeep) {
-        tooDeep = false;
+    if (batchDepth == 0 && unreadable) {
+        unreadable = false;
         refused = true;
         replaying = true;
         for (size_t i = current.ops.size(); i-- > opStart;) ApplyInverse(current.ops[i]);

@@ -131,12 +131,12 @@ struct DocImpl {
     void SetAttr(Element* element, const std::wstring& name, const std::wstring* value);
     void RequestImages(Node* root);   // asks the image loader for IMG sources not yet asked for
 
-    // --- what reads back: an operation that would nest elements deeper than the parser reads
-    // them, or put anything but text into a raw-text element, is taken back whole when it
-    // ends (the document stays as it was) ---
-    void CheckDepth(Node* parent, Node* node);   // node (just) placed in parent
-    void CheckDepthOfMove(Node* from, Node* to, Node* node);
-    bool tooDeep = false;      // the operation in progress went past the cap
+    // --- what reads back: an operation that would make markup the parser reads differently
+    // (elements nested deeper than it reads them, anything but text in a raw-text element,
+    // table parts out of place, an element whose start tag closes one around it) is taken
+    // back whole when it ends; the document stays as it was ---
+    void CheckPlacement(Node* parent, Node* node);   // node (about to be) placed in parent
+    bool unreadable = false;   // the operation in progress made such markup
     bool refused = false;      // the last operation was taken back
     size_t opStart = 0;        // its first step in `current`
 

@@ -694,8 +694,8 @@ private:
     bool InTableMode() const {
         for (size_t i = stack_.size(); i-- > 0;) {
             int id = stack_[i]->TagId();
-            if (id == TAG_TD || id == TAG_TH || id == TAG_CAPTION || stack_[i] == root_) return root_ && stack_[i] == root_ && IsTableContext(id);
             if (IsTableContext(id)) return true;
+            if (id == TAG_TD || id == TAG_TH || id == TAG_CAPTION || stack_[i] == root_) return false;
         }
         return false;
     }
