@@ -1,8 +1,8 @@
 // The HTML engine on a 1 MB note: parse alone, parse + serialise, then 1,000 typing-sized edits
 // at spread-out places and the undo of every one of them; then the shapes that used to grow
 // with the square of their size (find every match, bold over alternating runs, removing a long
-// list, pasting many lines at the top, freeing a large flat document, a short preview of a
-// long note), each the median of three runs. Run by hand:
+// list, pasting many lines at the top, deleting most of a long DIV, freeing a large flat
+// document, a short preview of a long note), each the median of three runs. Run by hand:
 //   wine bench_htmlengine.exe [size in KB, default 1024]
 #include <algorithm>
 #include <chrono>
@@ -141,6 +141,27 @@ void QuadraticShapes(const std::wstring& note) {
         return Ms(t0, t1);
     });
     std::printf("paste 20,000 lines at the top:     %8.1f ms  (its undo %.1f ms)\n", pasteMs, pasteUndoMs);
+
+    // deleting all but the ends of a DIV of 20,000 lines, and its undo
+    std::wstring lines = L"<DIV>";
+    for (int i = 0; i < 20000; ++i) lines += L"line " + std::to_wstring(i) + L" of plain text<BR>";
+    lines += L"</DIV>";
+    double deleteUndoMs = 0;
+    double deleteMs = MedianMs([&] {
+        auto doc = Loaded(lines);
+        Element* div = doc->Body()->FirstElementChild();
+        MarkupPointer a(doc.get()), b(doc.get());
+        a.MoveTo(div->FirstChild(), 2);
+        b.MoveTo(div->ChildAt(div->ChildCount() - 2), 2);
+        doc->GetSelection().SelectRange(a, b);
+        auto t0 = Clock::now();
+        doc->DeleteBackward();
+        auto t1 = Clock::now();
+        doc->Undo();
+        deleteUndoMs = Ms(t1, Clock::now());
+        return Ms(t0, t1);
+    });
+    std::printf("delete 20,000 lines of a DIV:      %8.1f ms  (its undo %.1f ms)\n", deleteMs, deleteUndoMs);
 
     // freeing a flat 5 MB document
     std::wstring flat;

@@ -377,6 +377,21 @@ void DocImpl::RemoveRange(Node* parent, size_t index, size_t count) {
     Changed();
 }
 
+void DocImpl::DetachChildren(Node* parent, size_t index, size_t count) {
+    if (count == 0 || index + count > parent->ChildCount()) return;
+    if (count == 1) {
+        DetachNode(parent->ChildAt(index));
+        return;
+    }
+    Op op{Op::DetachRange};
+    op.parent.Set(parent);
+    op.index = index;
+    op.count = count;
+    for (size_t k = index; k < index + count; ++k) op.nodes.emplace_back(parent->ChildAt(k));
+    RemoveRange(parent, index, count);
+    Record(std::move(op));
+}
+
 NodePtr DocImpl::DetachNode(Node* node) {
     Node* parent = node->Parent();
     if (!parent) return node->Self();
@@ -855,6 +870,12 @@ void DocImpl::ApplyInverse(const Op& op) {
     case Op::InsertRange:
         RemoveRange(op.parent.get(), op.index, op.count);
         break;
+    case Op::DetachRange: {
+        std::vector<NodePtr> nodes;
+        for (const auto& n : op.nodes) nodes.push_back(n.hold);
+        InsertNodes(op.parent.get(), op.index, nodes);
+        break;
+    }
     case Op::SetAttr: {
         Element* e = op.node.get()->AsElement();
         if (op.hadOld) {
@@ -922,6 +943,9 @@ void DocImpl::ApplyForward(const Op& op) {
         InsertNodes(op.parent.get(), op.index, nodes);
         break;
     }
+    case Op::DetachRange:
+        RemoveRange(op.parent.get(), op.index, op.count);
+        break;
     case Op::Unwrap: {
         std::vector<Element*> els;
         for (const auto& it : op.unwrapped) els.push_back(it.element.get()->AsElement());

@@ -49,7 +49,7 @@ struct UnwrappedItem {
 
 // One recorded primitive change.
 struct Op {
-    enum Kind { Insert, Detach, Move, MoveRange, Splice, Split, Merge, SetAttr, Unwrap, InsertRange } kind;
+    enum Kind { Insert, Detach, Move, MoveRange, Splice, Split, Merge, SetAttr, Unwrap, InsertRange, DetachRange } kind;
     NodeRef node;       // the node inserted / removed / moved; the text node split or spliced
     NodeRef parent;     // Insert/Detach: parent; Move: new parent
     size_t index = 0;   // Insert/Detach: child index; Move: new index; Split/Merge/Splice: offset
@@ -63,7 +63,7 @@ struct Op {
     size_t attrIndex = 0;             // SetAttr: where the attribute was / goes
     size_t count = 0;                 // MoveRange: children moved from oldParent/oldIndex to parent/index
     std::vector<UnwrappedItem> unwrapped;   // Unwrap: the elements of `parent`, in child order
-    std::vector<NodeRef> nodes;             // InsertRange: the nodes put at parent/index
+    std::vector<NodeRef> nodes;             // InsertRange / DetachRange: the nodes at parent/index
 };
 
 struct SavedPos {
@@ -114,6 +114,8 @@ struct DocImpl {
     // Inserts unattached nodes side by side at index in one step, however many there are.
     void InsertNodes(Node* parent, size_t index, const std::vector<NodePtr>& nodes);
     void RemoveRange(Node* parent, size_t index, size_t count);   // the inverse of InsertNodes
+    // Detaches count children of parent from index in one step.
+    void DetachChildren(Node* parent, size_t index, size_t count);
     NodePtr DetachNode(Node* node);
     void MoveNode(Node* node, Node* newParent, size_t newIndex);
     // Moves children [begin, end) of `from` to `to` at `index` (counted after their removal) in

@@ -143,7 +143,19 @@ void DeleteContents(DocImpl& d, Pos a, Pos b) {
             Pos afterN = After(n);
             if (ComparePos(afterN, stop) > 0) { p.set(r); continue; }   // holds the end: enter
         }
-        if (whole->Parent()) d.DetachNode(whole);
+        Node* parent = whole->Parent();
+        if (!parent) continue;
+        // with it go the siblings after it that lie wholly before the end, in one step
+        size_t from = whole->IndexInParent(), to = parent->ChildCount();
+        if (stop.node == parent) {
+            to = stop.off;
+        } else {
+            Node* top = stop.node;
+            while (top && top->Parent() != parent) top = top->Parent();
+            if (top) to = top->IndexInParent();
+        }
+        if (to <= from) to = from + 1;
+        d.DetachChildren(parent, from, to - from);
     }
 }
 
