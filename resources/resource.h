@@ -16,6 +16,7 @@
 #define IDB_TAB_SKIN 262          // 48 x 22, margins 2
 #define IDB_COMBO_DROP 263        // the combo boxes' drop arrow (red is transparent)
 #define IDB_SPLITTER_GRIPPER 264  // 5 x 21
+#define IDB_NEW_NOTE 265          // 16 x 16 button image (magenta is transparent)
 
 // ---- string table (strings.rc) ----
 // "langs.xml", resource type "DATA_FILES"

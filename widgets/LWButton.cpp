@@ -423,6 +423,8 @@ void LWButton::DrawItem(LPDRAWITEMSTRUCT dis)
     int saved = dc->SaveDC();
     if (m_type != TypeCheckBox && m_type != TypeRadio)
         drawFrame(dc, dis);
+    else if (m_clrBg != 0xFFFFFFFF)
+        dc->FillSolidRect(&dis->rcItem, m_clrBg);  // no face of the erased background shows around the box
     int x = drawBitmap(dc, dis);
     if (m_type == TypeRadio)
         x = drawRadioFrame(dc, dis, x);

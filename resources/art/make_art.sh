@@ -35,6 +35,7 @@ bmp tab '#FFFFFF' "$here/tab.bmp"
 bmp states '#FF0000' "$here/states.bmp"
 bmp combo_drop '#FF0000' "$here/combo_drop.bmp"
 bmp gripper '#FFFFFF' "$here/gripper.bmp"
+bmp note16 '#FF00FF' "$here/note16.bmp"
 bmp toolbar '#C0C0C0' "$here/toolbar.bmp"
 for s in U D F X; do bmp okbutton$s '#FFFFFF' "$here/okbutton$s.bmp"; done
 ico pelora_icon "$here/pelora.ico"

@@ -102,7 +102,7 @@ public:
         Button(L"Options", x + 360, y, 90, LWButton::TypeDropDown);
         Button(L"Sync now", x + 460, y, 100, LWButton::TypeSplit);
         LWButton* image = Button(L"New note", x + 570, y, 110, LWButton::TypeNormal);
-        image->setBitmapId(IDB_COMBO_DROP, RGB(255, 0, 0));
+        image->setBitmapId(IDB_NEW_NOTE, RGB(255, 0, 255));
         y += 36;
         LWButton* check = Button(L"Remember me", x, y, 10, LWButton::TypeCheckBox);
         check->setTextStyle(LWButton::TextLeft);
@@ -240,6 +240,9 @@ protected:
     {
         CRect r;
         GetWindowRect(&r);
+        m_bAutoMenuEnable = FALSE;  // no handlers here: show the items as the resource has them
+        PostMessage(WM_KEYDOWN, VK_DOWN, 0);  // the first item highlighted
+        PostMessage(WM_KEYDOWN, VK_DOWN, 0);
         ::TrackPopupMenu(::GetSubMenu(menu.GetSafeHmenu(), 0), TPM_LEFTALIGN, r.left + 560, r.top + 320, 0, m_hWnd, nullptr);
         return 0;
     }

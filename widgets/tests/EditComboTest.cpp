@@ -10,7 +10,7 @@ struct EditHost {
     wtest::Host host;
     LWEdit edit;
     CButton other;
-    EditHost()
+    explicit EditHost(bool visible = false) : host(400, 300, visible)
     {
         edit.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, CRect(10, 10, 210, 34), &host, 7);
         other.Create(L"other", WS_CHILD | WS_VISIBLE, CRect(10, 50, 100, 70), &host, 8);
@@ -107,7 +107,7 @@ TEST(Edit, EveryCharacterIsReportedAndADisabledEditIgnoresThem)
 
 TEST(Edit, FocusChangesAreReported)
 {
-    EditHost h;
+    EditHost h(true);
     h.host.SetForegroundWindow();
     h.other.SetFocus();
     wtest::Pump();

@@ -133,7 +133,7 @@ struct Listener : LWSplitterNotify {
 };
 
 struct SplitHost {
-    wtest::Host host{500, 400};
+    wtest::Host host{500, 400};  // hidden: capture and layout need no screen
     LWSplitterWnd split;
     CWnd first, second;
     Listener listener;

@@ -30,7 +30,7 @@ struct BarHost {
     std::vector<UINT> ids;
     BarHost(int height = 30)
     {
-        frame->Create(nullptr, L"bars", WS_POPUP | WS_VISIBLE, CRect(0, 0, 900, 200));
+        frame->Create(nullptr, L"bars", WS_POPUP, CRect(0, 0, 900, 200));
         bar.CreateEx(frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP);
         for (int i = 0; i < kButtons; ++i)
             ids.push_back(i == 5 ? 0 : 30000 + i);

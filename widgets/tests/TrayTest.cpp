@@ -1,5 +1,7 @@
 #include "LWIconTray.h"
 #include "WidgetTestUtil.h"
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -48,6 +50,45 @@ HMENU ThreeItems(UINT first)
     return menu;
 }
 
+BOOL CALLBACK CountMenu(HWND wnd, LPARAM count)
+{
+    wchar_t cls[16] = {};
+    if (::GetClassNameW(wnd, cls, 16) && lstrcmpW(cls, L"#32768") == 0 && ::IsWindowVisible(wnd))
+        ++*(int*)count;
+    return TRUE;
+}
+
+// Counts the open popup menus on screen.
+int OpenMenus()
+{
+    int n = 0;
+    ::EnumWindows(CountMenu, (LPARAM)&n);
+    return n;
+}
+
+bool WaitForMenus(int count)
+{
+    ::Sleep(300);
+    for (int i = 0; i < 1000; ++i) {  // up to 20 s on a busy machine
+        if (OpenMenus() >= count)
+            return true;
+        ::Sleep(20);
+    }
+    return false;
+}
+
+void Keys(std::initializer_list<WORD> keys)
+{
+    for (WORD vk : keys) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wVk = in[1].ki.wVk = vk;
+        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        ::SendInput(2, in, sizeof(INPUT));
+        ::Sleep(30);
+    }
+}
+
 TEST(Tray, IconComesAndGoes)
 {
     Owner owner;
@@ -59,6 +100,80 @@ TEST(Tray, IconComesAndGoes)
     EXPECT_TRUE(tray.Destroy());
     EXPECT_FALSE(tray.m_bIconAdded);
     EXPECT_TRUE(tray.Create(owner.m_hWnd, icon, WM_APP + 1, 8, L"Pelora - a long tip that is kept whole"));
+}
+
+TEST(Tray, MenuKeysChooseWithoutClosingTheMenuEarly)
+{
+    Owner owner;
+    LWIconTray tray;
+    tray.Create(owner.m_hWnd, ::LoadIconW(nullptr, IDI_APPLICATION), WM_APP + 1, 1, L"Pelora");
+    HMENU menu = ThreeItems(100);
+    std::atomic<bool> shown{false};
+    std::thread typist([&] {
+        shown = WaitForMenus(1);
+        ::Sleep(300);  // longer than the old timer: a slow user's keys still count
+        Keys({VK_DOWN});
+        ::Sleep(300);
+        Keys({VK_DOWN, VK_RETURN});
+    });
+    wtest::Pump();
+    EXPECT_NE(0u, tray.ShowTrayMenu(menu, POINT{600, 600}));
+    typist.join();
+    wtest::Pump();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ((std::vector<UINT>{101}), owner.commands);
+    EXPECT_EQ(0, owner.trayTimers);
+    EXPECT_FALSE(tray.m_bHooksActive);
+    EXPECT_EQ(nullptr, tray.m_hKeyboardHook);
+    EXPECT_EQ(nullptr, tray.m_hMouseHook);
+    ::DestroyMenu(menu);
+}
+
+TEST(Tray, EscapeAsksTheOwnerToCloseTheMenu)
+{
+    Owner owner;
+    LWIconTray tray;
+    tray.Create(owner.m_hWnd, ::LoadIconW(nullptr, IDI_APPLICATION), WM_APP + 1, 1, L"Pelora");
+    HMENU menu = ThreeItems(200);
+    std::thread typist([&] {
+        if (WaitForMenus(1))
+            Keys({VK_ESCAPE});
+    });
+    wtest::Pump();
+    tray.ShowTrayMenu(menu, POINT{600, 600});
+    typist.join();
+    wtest::Pump();
+    EXPECT_TRUE(owner.commands.empty());
+    EXPECT_EQ(0, OpenMenus());
+    ::DestroyMenu(menu);
+}
+
+TEST(Tray, ANestedMenuKeepsTheHooksOfTheOuterOne)
+{
+    Owner owner;
+    LWIconTray tray;
+    tray.Create(owner.m_hWnd, ::LoadIconW(nullptr, IDI_APPLICATION), WM_APP + 1, 1, L"Pelora");
+    owner.tray = &tray;
+    HMENU outer = ThreeItems(300), inner = ThreeItems(400);
+    owner.inner = inner;
+    std::thread typist([&] {
+        if (!WaitForMenus(1))
+            return;
+        owner.PostMessage(WM_APP);
+        if (WaitForMenus(2))
+            Keys({VK_ESCAPE});
+        ::Sleep(200);
+        Keys({VK_ESCAPE, VK_ESCAPE});
+    });
+    wtest::Pump();
+    tray.ShowTrayMenu(outer, POINT{600, 600});
+    typist.join();
+    wtest::Pump();
+    EXPECT_EQ(1, owner.nestedHooksKept);
+    EXPECT_FALSE(tray.m_bHooksActive);
+    EXPECT_EQ(nullptr, tray.m_hMouseHook);
+    ::DestroyMenu(outer);
+    ::DestroyMenu(inner);
 }
 
 TEST(Tray, NoMenuOrOwnerShowsNothing)

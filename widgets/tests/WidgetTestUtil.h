@@ -30,17 +30,19 @@ struct Notice {
     WPARAM wParam;
 };
 
-// A visible top-level window that records the notices of its children.
+// A top-level window that records the notices of its children. Hidden unless a test needs
+// it on screen (for the focus): destroying a visible window under Wine without a window
+// manager waits about 2 seconds.
 class Host : public CWnd {
 public:
     std::vector<Notice> notices;
     LRESULT answerCommand = 0;
 
-    Host(int w = 400, int h = 300)
+    explicit Host(int w = 400, int h = 300, bool visible = false)
     {
         CreateEx(0, AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
                                         (HBRUSH)::GetStockObject(WHITE_BRUSH)),
-                 L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40, 40, w, h, nullptr, nullptr);
+                 L"host", WS_POPUP | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0), 40, 40, w, h, nullptr, nullptr);
     }
     ~Host() override { DestroyWindow(); }
 
