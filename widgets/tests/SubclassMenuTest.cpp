@@ -286,3 +286,19 @@ TEST(MenuManager, MnemonicsSelectInTurnOrExecute)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MenuManager, AFrameDestroyedWhileInstalledLeavesItUnhooked)
+{
+    CFrameWnd* frame = new CFrameWnd;  // frames delete themselves
+    ASSERT_TRUE(frame->Create(nullptr, L"gone", WS_OVERLAPPEDWINDOW, CRect(0, 0, 200, 100)));
+    Manager manager;
+    manager.Install(frame);
+    EXPECT_TRUE(manager.IsHooked());
+    frame->DestroyWindow();
+    EXPECT_FALSE(manager.IsHooked());
+    manager.Install(nullptr);  // nothing left to unhook: no harm
+}
+
+} // namespace
