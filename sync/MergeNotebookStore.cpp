@@ -171,19 +171,21 @@ void SetContent(DB::CItemNote& r, const void* bytes, int size)
     r.content_size = size;
 }
 
-// Ids of a one-column query in the store's connection (under its lock).
-std::vector<CString> QueryIds(DB::CPeloraDatabase* db, const char* sql, int limit, int& total, const char* countSql)
+// Ids of a one-column query in the store's connection (under its lock); ?1 is `limit`.
+std::vector<CString> QueryIds(DB::CPeloraDatabase* db, const char* sql, int limit, int& total,
+                              const char* countSql = nullptr)
 {
     std::vector<CString> out;
     total = 0;
     db->Lock();
     sqlite3* h = db->GetHandle();
     sqlite3_stmt* st = nullptr;
-    if (h && sqlite3_prepare_v2(h, countSql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    if (countSql && h && sqlite3_prepare_v2(h, countSql, -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
         total = sqlite3_column_int(st, 0);
     sqlite3_finalize(st);
     st = nullptr;
-    if (h && limit > 0 && sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
+    if (h && sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
         sqlite3_bind_int(st, 1, limit);
         while (sqlite3_step(st) == SQLITE_ROW) {
             const void* text = sqlite3_column_text16(st, 0);
@@ -292,6 +294,15 @@ bool CNotebookSyncStore::RemoveFolder(const wchar_t* folderId)
     return m_db->RemoveFolder(&row) != 0;
 }
 
+std::vector<MergeFolder> CNotebookSyncStore::GetChildFolders(const wchar_t* folderId)
+{
+    if (!folderId || !*folderId)
+        return {};
+    DB::CItemFolder filter;
+    filter.parent_id = folderId;
+    return Folders(filter);
+}
+
 void CNotebookSyncStore::OnFolderCreated(const MergeFolder& folder)
 {
     if (m_notebook)
@@ -394,6 +405,32 @@ std::vector<MergeNote> CNotebookSyncStore::GetNotesForUpload()
     std::vector<MergeNote> out;
     for (DB::CItemNote* r : Rows<DB::CItemNote>(list))
         out.push_back(FromRow(*r));
+    // conflict copies are sent as well: the other clients keep both texts too
+    int total = 0;
+    for (const CString& id : QueryIds(m_db,
+                                      "SELECT notes.note_id FROM notes, folders WHERE notes.folder_id=folders.itemid"
+                                      " AND folders.type=1 AND notes.b_syncdirty=1 AND notes.b_removed=0"
+                                      " AND ?1=?1 ORDER BY notes.itemid;",
+                                      0, total)) {
+        MergeNote n;
+        if (GetNote(id, n))
+            out.push_back(n);
+    }
+    std::sort(out.begin(), out.end(), [](const MergeNote& a, const MergeNote& b) { return a.itemid < b.itemid; });
+    return out;
+}
+
+std::vector<MergeNote> CNotebookSyncStore::GetNotesInFolder(int folderItemId)
+{
+    std::vector<MergeNote> out;
+    int total = 0;
+    for (const CString& id :
+         QueryIds(m_db, "SELECT note_id FROM notes WHERE folder_id=?1 AND b_removed=0 ORDER BY itemid;", folderItemId,
+                  total)) {
+        MergeNote n;
+        if (GetNote(id, n))
+            out.push_back(n);
+    }
     return out;
 }
 
@@ -454,7 +491,42 @@ bool CNotebookSyncStore::CopyNoteToConflictFolder(const MergeNote& note, CString
         return false;
     newNoteId = copy->GetNoteId();
     m_notebook->NotifyFolderChanged(conflicts);
+    // the original may be replaced next: only a copy whose text is stored counts
+    const DB::CItemNote& made = copy->GetRecord();
+    DB::CItemNote stored;
+    if (!ReadNote(newNoteId, stored) || !m_db->NoteLoadContent(&stored) || stored.content_size != made.content_size ||
+        (made.content_size > 0 && memcmp(stored.content_data, made.content_data, (size_t)made.content_size) != 0))
+        return false;
     return true;
+}
+
+bool CNotebookSyncStore::IsNoteBeingEdited(const wchar_t* noteId)
+{
+    if (!m_notebook)
+        return false;
+    Pelora::CNoteItem* item = m_notebook->FindNoteById(noteId);
+    if (!item)
+        return false;
+    if (item->IsModified())
+        return true;
+    // a save marks the item dirty before it writes the row
+    DB::CItemNote row;
+    return item->GetRecord().b_syncdirty && ReadNote(noteId, row) && !row.b_syncdirty;
+}
+
+// The notebook's note lock first, then the store's: the order the notebook itself takes them in.
+void CNotebookSyncStore::Lock()
+{
+    if (m_notebook)
+        EnterCriticalSection(m_notebook->GetNoteLock());
+    m_db->Lock();
+}
+
+void CNotebookSyncStore::Unlock()
+{
+    m_db->Unlock();
+    if (m_notebook)
+        LeaveCriticalSection(m_notebook->GetNoteLock());
 }
 
 std::vector<MergeAttach> CNotebookSyncStore::Attaches(const DB::CItemAttach& filter, int limit)

@@ -31,6 +31,7 @@ public:
     bool CreateFolder(MergeFolder& folder) override;
     bool UpdateFolder(const MergeFolder& folder) override;
     bool RemoveFolder(const wchar_t* folderId) override;
+    std::vector<MergeFolder> GetChildFolders(const wchar_t* folderId) override;
     void OnFolderCreated(const MergeFolder& folder) override;
     bool GetNote(const wchar_t* noteId, MergeNote& out) override;
     bool CreateNote(MergeNote& note) override;
@@ -39,10 +40,14 @@ public:
     bool UpdateNoteContent(const MergeNote& note) override;
     bool RemoveNote(const wchar_t* noteId) override;
     std::vector<MergeNote> GetNotesForUpload() override;
+    std::vector<MergeNote> GetNotesInFolder(int folderItemId) override;
     std::vector<MergeNote> GetNotesForDownload(int limit, int& total) override;
     std::vector<MergeNote> GetRemovedNotes() override;
     void OnNoteCreated(const MergeNote& note) override;
     bool CopyNoteToConflictFolder(const MergeNote& note, CString& newNoteId) override;
+    bool IsNoteBeingEdited(const wchar_t* noteId) override;
+    void Lock() override;
+    void Unlock() override;
     std::vector<MergeAttach> GetAttaches(const wchar_t* noteId, const wchar_t* attachId, bool includeRemoved) override;
     std::vector<MergeAttach> GetAttachesForDownload(int limit, int& total) override;
     std::vector<MergeAttach> GetRemovedAttaches() override;

@@ -47,7 +47,7 @@ struct MergeNote {
     int b_removed = 0;
     int b_shared = 0;           // bit 0 shared by link, bit 1 has a reminder
     int sync_priority = 0;
-    int sync_timestamp = 0;
+    int sync_timestamp = 0;     // the service's stamp of the version this note was last in step with
     int num_tasks = 0;
     int editable = 1;
     int crypt_type = 0;
@@ -116,6 +116,7 @@ public:
     virtual bool CreateFolder(MergeFolder& folder) = 0;          // sets itemid
     virtual bool UpdateFolder(const MergeFolder& folder) = 0;
     virtual bool RemoveFolder(const wchar_t* folderId) = 0;      // true when one was removed
+    virtual std::vector<MergeFolder> GetChildFolders(const wchar_t* folderId) = 0;
     // the notebook loads a folder the sync created
     virtual void OnFolderCreated(const MergeFolder& folder) = 0;
 
@@ -126,8 +127,11 @@ public:
     virtual bool LoadNoteContent(MergeNote& note) = 0;
     virtual bool UpdateNoteContent(const MergeNote& note) = 0;
     virtual bool RemoveNote(const wchar_t* noteId) = 0;
-    // dirty, not removed, in folders of type 0, 2 or 3, lowest item id first
+    // Dirty, not removed, in folders of type 0, 2 or 3 and in "conflict_folder" (conflict
+    // copies go to the service too, so that every client keeps both texts), lowest item id first.
     virtual std::vector<MergeNote> GetNotesForUpload() = 0;
+    // the notes of a folder (by item id) that are not removed
+    virtual std::vector<MergeNote> GetNotesInFolder(int folderItemId) = 0;
     // The first `limit` notes with sync_priority above 0, lowest first, among equals the
     // latest date_update first; total = how many there are.
     virtual std::vector<MergeNote> GetNotesForDownload(int limit, int& total) = 0;
@@ -135,8 +139,17 @@ public:
     // the notebook attaches a note the sync created to its folder and tells its listeners
     virtual void OnNoteCreated(const MergeNote& note) = 0;
     // The notebook copies the note (content, tags, attachments) into "conflict_folder" under
-    // a new id, which it answers; false when it has no item for the note.
+    // a new id, which it answers; false when it has no item for the note or the copy's text
+    // could not be stored (the caller then keeps the note as it is).
     virtual bool CopyNoteToConflictFolder(const MergeNote& note, CString& newNoteId) = 0;
+    // True while the note has changes that its row may not show yet (the notebook's item is
+    // being edited or saved): the merge counts them as unsent local changes.
+    virtual bool IsNoteBeingEdited(const wchar_t* noteId) = 0;
+
+    // Holds off the user's saves while the sync reads a note, decides and writes it back, so
+    // that the decision is made on the note as it is when it is written. Recursive.
+    virtual void Lock() = 0;
+    virtual void Unlock() = 0;
 
     // attachments
     virtual std::vector<MergeAttach> GetAttaches(const wchar_t* noteId, const wchar_t* attachId,
@@ -181,6 +194,18 @@ public:
     virtual bool GetReminder(const wchar_t* noteId, MergeReminder& out) = 0;
     virtual void UpdateReminder(const wchar_t* noteId, const MergeReminder& reminder) = 0;
     virtual void RemoveReminder(const wchar_t* noteId) = 0;
+};
+
+// Holds an ISyncStore's lock for one scope.
+class CSyncStoreLock {
+public:
+    explicit CSyncStoreLock(ISyncStore* store) : m_store(store) { m_store->Lock(); }
+    ~CSyncStoreLock() { m_store->Unlock(); }
+    CSyncStoreLock(const CSyncStoreLock&) = delete;
+    CSyncStoreLock& operator=(const CSyncStoreLock&) = delete;
+
+private:
+    ISyncStore* m_store;
 };
 
 }  // namespace Sync

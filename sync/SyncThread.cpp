@@ -14,36 +14,9 @@ namespace Sync {
 
 namespace {
 
-// Process-wide state of the sync side, shared by both threads.
-struct Shared {
-    CCriticalSection lock;                 // the client and the thread count
-    CSync* client = nullptr;
-    int threadCount = 0;
-    std::atomic<int> uploadResult{0};
-    std::atomic<int> downloadResult{0};
-    std::mutex textLock;                   // the texts below
-    CString lastErrorDesc;
-    CString email;
-    BYTE digest[16] = {};
-    CString installer;
-    std::atomic<time_t> lastUploadReport{0};
-    std::atomic<CSyncThread*> threadA{nullptr};
-    std::atomic<CSyncThread*> threadB{nullptr};
-    std::atomic<ISyncStore*> store{nullptr};
-    std::atomic<unsigned> pauseMs{1000};
-    std::atomic<int> syncType{0};
-    std::atomic<int> reminderOlderDays{0};
-};
-
-Shared& S()
-{
-    static Shared shared;
-    return shared;
-}
-
-const wchar_t* const kTerminateEvent = L"PelorEventSyncTerminate";
-const wchar_t* const kUploadEvent = L"PelorEventUploadRunning";
-const wchar_t* const kDownloadEvent = L"PelorEventDownloadRunning";
+const wchar_t* const kEventNames[3] = {L"PelorEventSyncTerminate", L"PelorEventUploadRunning",
+                                        L"PelorEventDownloadRunning"};
+enum { kTerminateEvent, kUploadEvent, kDownloadEvent };
 
 // The error text field holds 255 characters: longer service texts are cut, not refused.
 const int kMaxErrorDesc = 255;
@@ -113,88 +86,144 @@ void CSyncWindowObserver::OnSyncProgress(const SyncProgressRecord& progress)
         delete record;
 }
 
-// ---------------------------------------------------------------- construction and wiring
+// ---------------------------------------------------------------- the group of a pair
 
-CSyncThread::CSyncThread() { m_bAutoDelete = FALSE; }
+CSyncGroup::CSyncGroup(const wchar_t* name) : m_name(name ? name : L"") {}
 
-CSyncThread::~CSyncThread() {}
-
-void CSyncThread::SetThreads(CSyncThread* a, CSyncThread* b)
+CSyncGroup& CSyncGroup::Default()
 {
-    S().threadA = a;
-    S().threadB = b;
+    static CSyncGroup group;
+    return group;
 }
 
-CSyncThread* CSyncThread::GetThreadA() { return S().threadA.load(); }
-CSyncThread* CSyncThread::GetThreadB() { return S().threadB.load(); }
-
-CSync* CSyncThread::GetClient()
+CString CSyncGroup::EventName(int which) const
 {
-    CSingleLock guard(&S().lock, TRUE);
-    return S().client;
+    CString name = kEventNames[which];
+    if (!m_name.IsEmpty())
+        name += L"." + m_name;
+    return name;
 }
 
-int CSyncThread::GetThreadCount()
+void CSyncGroup::SetThreads(CSyncThread* a, CSyncThread* b)
 {
-    CSingleLock guard(&S().lock, TRUE);
-    return S().threadCount;
+    for (CSyncThread* t : {a, b})
+        if (t)
+            t->SetGroup(this);
+    m_threadA = a;
+    m_threadB = b;
 }
 
-void CSyncThread::SetRetryPauseMs(unsigned ms) { S().pauseMs = ms; }
-void CSyncThread::SetStore(ISyncStore* store) { S().store = store; }
-ISyncStore* CSyncThread::GetStore() { return S().store.load(); }
-void CSyncThread::SetSyncType(int type) { S().syncType = type; }
-void CSyncThread::SetReminderOlderDays(int days) { S().reminderOlderDays = days; }
-int CSyncThread::GetReminderOlderDays() { return S().reminderOlderDays; }
+CSync* CSyncGroup::GetClient()
+{
+    CSingleLock guard(&m_lock, TRUE);
+    return m_client;
+}
 
-void CSyncThread::SetAccount(const wchar_t* email, const BYTE digest[16])
+int CSyncGroup::GetThreadCount()
+{
+    CSingleLock guard(&m_lock, TRUE);
+    return m_threadCount;
+}
+
+void CSyncGroup::SetAccount(const wchar_t* email, const BYTE digest[16])
 {
     {
-        std::lock_guard<std::mutex> guard(S().textLock);
-        S().email = email ? email : L"";
-        memset(S().digest, 0, 16);
+        std::lock_guard<std::mutex> guard(m_textLock);
+        m_email = email ? email : L"";
+        memset(m_digest, 0, 16);
         if (digest)
-            memcpy(S().digest, digest, 16);
+            memcpy(m_digest, digest, 16);
     }
     // the application installs the credentials it accepted
     if (CSync* client = GetClient())
         client->SetCredentials(email, digest, digest ? 16 : 0);
 }
 
-CString CSyncThread::GetDownloadedInstaller()
+void CSyncGroup::GetAccount(CString& email, BYTE digest[16])
 {
-    std::lock_guard<std::mutex> guard(S().textLock);
-    return S().installer;
+    std::lock_guard<std::mutex> guard(m_textLock);
+    email = m_email;
+    memcpy(digest, m_digest, 16);
 }
 
-int CSyncThread::GetUploadResult() { return S().uploadResult; }
-int CSyncThread::GetDownloadResult() { return S().downloadResult; }
-
-CString CSyncThread::GetLastErrorDesc()
+CString CSyncGroup::GetDownloadedInstaller()
 {
-    std::lock_guard<std::mutex> guard(S().textLock);
-    return S().lastErrorDesc;
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return m_installer;
 }
 
-void CSyncThread::SetLastErrorDesc(const CString& text)
+void CSyncGroup::SetDownloadedInstaller(const CString& path)
 {
-    std::lock_guard<std::mutex> guard(S().textLock);
-    S().lastErrorDesc = text.GetLength() > kMaxErrorDesc ? text.Left(kMaxErrorDesc) : text;
+    std::lock_guard<std::mutex> guard(m_textLock);
+    m_installer = path;
 }
+
+CString CSyncGroup::GetLastErrorDesc()
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return m_lastErrorDesc;
+}
+
+void CSyncGroup::SetLastErrorDesc(const CString& text)
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    m_lastErrorDesc = text.GetLength() > kMaxErrorDesc ? text.Left(kMaxErrorDesc) : text;
+}
+
+bool CSyncGroup::IsSyncRunning()
+{
+    // the events are named: any handle of the process sees the same state
+    HANDLE up = OpenEventW(SYNCHRONIZE, FALSE, EventName(kUploadEvent));
+    HANDLE down = OpenEventW(SYNCHRONIZE, FALSE, EventName(kDownloadEvent));
+    bool running = IsSet(up) || IsSet(down);
+    if (up)
+        CloseHandle(up);
+    if (down)
+        CloseHandle(down);
+    return running;
+}
+
+// ---------------------------------------------------------------- construction and wiring
+
+CSyncThread::CSyncThread() { m_bAutoDelete = FALSE; }
+
+CSyncThread::~CSyncThread() {}
+
+void CSyncThread::SetThreads(CSyncThread* a, CSyncThread* b) { CSyncGroup::Default().SetThreads(a, b); }
+CSyncThread* CSyncThread::GetThreadA() { return CSyncGroup::Default().GetThreadA(); }
+CSyncThread* CSyncThread::GetThreadB() { return CSyncGroup::Default().GetThreadB(); }
+CSync* CSyncThread::GetClient() { return CSyncGroup::Default().GetClient(); }
+int CSyncThread::GetThreadCount() { return CSyncGroup::Default().GetThreadCount(); }
+void CSyncThread::SetRetryPauseMs(unsigned ms) { CSyncGroup::Default().SetRetryPauseMs(ms); }
+void CSyncThread::SetStore(ISyncStore* store) { CSyncGroup::Default().SetStore(store); }
+ISyncStore* CSyncThread::GetStore() { return CSyncGroup::Default().GetStore(); }
+void CSyncThread::SetSyncType(int type) { CSyncGroup::Default().SetSyncType(type); }
+void CSyncThread::SetReminderOlderDays(int days) { CSyncGroup::Default().SetReminderOlderDays(days); }
+int CSyncThread::GetReminderOlderDays() { return CSyncGroup::Default().GetReminderOlderDays(); }
+void CSyncThread::SetAccount(const wchar_t* email, const BYTE digest[16])
+{
+    CSyncGroup::Default().SetAccount(email, digest);
+}
+CString CSyncThread::GetDownloadedInstaller() { return CSyncGroup::Default().GetDownloadedInstaller(); }
+int CSyncThread::GetUploadResult() { return CSyncGroup::Default().GetUploadResult(); }
+int CSyncThread::GetDownloadResult() { return CSyncGroup::Default().GetDownloadResult(); }
+CString CSyncThread::GetLastErrorDesc() { return CSyncGroup::Default().GetLastErrorDesc(); }
+bool CSyncThread::IsSyncRunning() { return CSyncGroup::Default().IsSyncRunning(); }
 
 BOOL CSyncThread::InitInstance()
 {
     CWinThread::InitInstance();
-    CSingleLock guard(&S().lock, TRUE);
-    ++S().threadCount;
-    m_terminateEvent = OpenNamed(kTerminateEvent);
-    m_uploadRunningEvent = OpenNamed(kUploadEvent);
-    m_downloadRunningEvent = OpenNamed(kDownloadEvent);
-    if (!S().client) {
-        S().client = new CSync(GetDefaultServiceUrl(), "win_client");
-        S().client->SetTransferEvents(this);
-    } else if (this == S().threadA.load()) {
-        S().client->SetTransferEvents(this);
+    CSyncGroup& g = Group();
+    CSingleLock guard(&g.m_lock, TRUE);
+    ++g.m_threadCount;
+    m_terminateEvent = OpenNamed(g.EventName(kTerminateEvent));
+    m_uploadRunningEvent = OpenNamed(g.EventName(kUploadEvent));
+    m_downloadRunningEvent = OpenNamed(g.EventName(kDownloadEvent));
+    if (!g.m_client) {
+        g.m_client = new CSync(GetDefaultServiceUrl(), "win_client");
+        g.m_client->SetTransferEvents(this);
+    } else if (this == g.m_threadA.load()) {
+        g.m_client->SetTransferEvents(this);
     }
     return TRUE;
 }
@@ -202,12 +231,13 @@ BOOL CSyncThread::InitInstance()
 int CSyncThread::ExitInstance()
 {
     {
-        CSingleLock guard(&S().lock, TRUE);
-        if (S().client && S().threadCount == 1) {
-            delete S().client;
-            S().client = nullptr;
+        CSyncGroup& g = Group();
+        CSingleLock guard(&g.m_lock, TRUE);
+        if (g.m_client && g.m_threadCount == 1) {
+            delete g.m_client;
+            g.m_client = nullptr;
         }
-        --S().threadCount;
+        --g.m_threadCount;
         for (HANDLE* h : {&m_terminateEvent, &m_uploadRunningEvent, &m_downloadRunningEvent}) {
             if (*h)
                 CloseHandle(*h);
@@ -218,19 +248,6 @@ int CSyncThread::ExitInstance()
 }
 
 // ---------------------------------------------------------------- state
-
-bool CSyncThread::IsSyncRunning()
-{
-    // the events are named: any handle of the process sees the same state
-    HANDLE up = OpenEventW(SYNCHRONIZE, FALSE, kUploadEvent);
-    HANDLE down = OpenEventW(SYNCHRONIZE, FALSE, kDownloadEvent);
-    bool running = IsSet(up) || IsSet(down);
-    if (up)
-        CloseHandle(up);
-    if (down)
-        CloseHandle(down);
-    return running;
-}
 
 bool CSyncThread::IsTerminating()
 {
@@ -250,7 +267,7 @@ int CSyncThread::NoteCheck()
 bool CSyncThread::Pause(unsigned ms)
 {
     // a stop ends the wait early
-    HANDLE terminate = OpenEventW(SYNCHRONIZE, FALSE, kTerminateEvent);
+    HANDLE terminate = OpenEventW(SYNCHRONIZE, FALSE, Group().EventName(kTerminateEvent));
     if (!terminate) {
         Sleep(ms);
         return true;
@@ -262,12 +279,12 @@ bool CSyncThread::Pause(unsigned ms)
 
 bool CSyncThread::StopRetrying(int attempt)
 {
-    return IsTerminating() || (attempt < 2 && !Pause(S().pauseMs));
+    return IsTerminating() || (attempt < 2 && !Pause(Group().GetRetryPauseMs()));
 }
 
 bool CSyncThread::CheckOfflineLogin(const wchar_t* email, const BYTE digest[16])
 {
-    CSync* client = GetClient();
+    CSync* client = Client();
     CUserAccounts* accounts = client ? client->GetAccountCache() : nullptr;
     return accounts && accounts->CheckOfflineLogin(email, digest);
 }
@@ -299,10 +316,10 @@ void CSyncThread::Progress(float progress, int code, int stringId, const wchar_t
 void CSyncThread::ReportUploadProgress(double percent)
 {
     time_t now = time(nullptr);
-    time_t last = S().lastUploadReport.load();
+    time_t last = Group().m_lastUploadReport.load();
     if (now - last < 3)
         return;
-    S().lastUploadReport = now;
+    Group().m_lastUploadReport = now;
     CString text;
     text.Format(L"%s %.1lf%%", GetLangString(1723, L"Upload attachment ").GetString(), percent);
     Progress(0.0f, 0, text);
@@ -312,19 +329,19 @@ void CSyncThread::OnUpdateDownloadTick() { Event(SYNC_EVENT_UPDATE_PROGRESS, nul
 
 void CSyncThread::PostToA(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (CSyncThread* a = GetThreadA())
+    if (CSyncThread* a = Group().GetThreadA())
         a->PostThreadMessage(message, wParam, lParam);
 }
 
 void CSyncThread::PostToB(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (CSyncThread* b = GetThreadB())
+    if (CSyncThread* b = Group().GetThreadB())
         b->PostThreadMessage(message, wParam, lParam);
 }
 
 bool CSyncThread::FolderSyncs(int folderItemId)
 {
-    ISyncStore* store = GetStore();
+    ISyncStore* store = Store();
     MergeFolder folder;
     return !(store && store->GetFolderByItemId(folderItemId, folder) && (folder.flags & FOLDER_FLAG_NO_SYNC));
 }
@@ -409,7 +426,7 @@ void CSyncThread::OnAuthRequest(WPARAM, LPARAM lParam)
         return;
     request->result = -6;
     request->status = AUTH_FAILED;
-    CSync* client = GetClient();
+    CSync* client = Client();
     if (client) {
         CString savedEmail;
         BYTE savedDigest[64] = {};
@@ -450,7 +467,7 @@ void AuthCompleteCallback(void*, CSyncThread* thread, AuthRequest* request)
 void CSyncThread::OnRunSync(WPARAM, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnRunSync");
-    if (IsSyncRunning()) {
+    if (Running()) {
         Log("Restarting sync by user...");
         SetEvent(m_terminateEvent);
         m_restart = 1;
@@ -459,24 +476,21 @@ void CSyncThread::OnRunSync(WPARAM, LPARAM)
     Log("Run sync by user...");
     ResetEvent(m_terminateEvent);
     SetEvent(m_uploadRunningEvent);
-    S().uploadResult = SYNC_STILL_RUNNING;
+    Group().m_uploadResult = SYNC_STILL_RUNNING;
     // no download yet: an old download result must not colour this sync's end
-    S().downloadResult = 0;
+    Group().m_downloadResult = 0;
     m_endReported = false;
-    SetLastErrorDesc(CString());
+    Group().SetLastErrorDesc(CString());
     m_restart = 0;
     m_uploadCount.clear();
     m_skipUpload.clear();
+    m_uploaded.clear();
     m_skipResult = 0;
     Progress(0.0f, 0, 1716, L"Authenticate...");
     Event(SYNC_EVENT_STARTED, L"", nullptr);
     CString email;
     BYTE digest[16];
-    {
-        std::lock_guard<std::mutex> guard(S().textLock);
-        email = S().email;
-        memcpy(digest, S().digest, 16);
-    }
+    Group().GetAccount(email, digest);
     PostAuthRequest(AuthCompleteCallback, nullptr, email, digest);
 }
 
@@ -502,7 +516,7 @@ void CSyncThread::OnMessageAuthComplete(int result, int status)
 
 void CSyncThread::OnStopSync(WPARAM, LPARAM)
 {
-    if (IsSyncRunning()) {
+    if (Running()) {
         m_restart = 0;
         SetEvent(m_terminateEvent);
     }
@@ -513,9 +527,9 @@ void CSyncThread::OnStopSync(WPARAM, LPARAM)
 void CSyncThread::OnSyncGetNotesStruct(WPARAM, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncGetNotesStruct");
-    ISyncStore* store = GetStore();
-    CSync* client = GetClient();
-    if (IsTerminating() || !IsSyncRunning() || !store || !client) {
+    ISyncStore* store = Store();
+    CSync* client = Client();
+    if (IsTerminating() || !Running() || !store || !client) {
         PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
         return;
     }
@@ -554,12 +568,13 @@ void CSyncThread::OnSyncGetNotesStruct(WPARAM, LPARAM)
         return;
     }
     store->SetParam(L"last_update_time", data.lastUpdateTime);
+    m_structureStamp = _wtoi(data.lastUpdateTime);
     Log("    new_timestamp = ", data.lastUpdateTime);
     PostThreadMessage(WM_SYNC_UPLOAD_FOLDERS, 0, 0);
-    CSyncThread* b = GetThreadB();
+    CSyncThread* b = Group().GetThreadB();
     if (b && !IsSet(m_downloadRunningEvent)) {
         SetEvent(m_downloadRunningEvent);
-        S().downloadResult = SYNC_STILL_RUNNING;
+        Group().m_downloadResult = SYNC_STILL_RUNNING;
         b->PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 1, 0);
     }
 }
@@ -569,7 +584,7 @@ void CSyncThread::OnSyncGetNotesStruct(WPARAM, LPARAM)
 void CSyncThread::OnSyncUploadFolders(WPARAM, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncUploadFolders");
-    if (IsTerminating() || !IsSyncRunning()) {
+    if (IsTerminating() || !Running()) {
         PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
         return;
     }
@@ -581,7 +596,7 @@ void CSyncThread::OnSyncUploadFolders(WPARAM, LPARAM)
             PostThreadMessage(WM_SYNC_UPLOAD_NOTES, 0, 0);
             return;
         }
-        if (IsTerminating() || !Pause(S().pauseMs)) {
+        if (IsTerminating() || !Pause(Group().GetRetryPauseMs())) {
             Log("terminated");
             rc = SYNC_TERMINATED;
             break;
@@ -593,9 +608,9 @@ void CSyncThread::OnSyncUploadFolders(WPARAM, LPARAM)
 void CSyncThread::OnSyncUploadNotes(WPARAM, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncUploadNotes");
-    ISyncStore* store = GetStore();
-    CSync* client = GetClient();
-    if (IsTerminating() || !IsSyncRunning() || !store || !client) {
+    ISyncStore* store = Store();
+    CSync* client = Client();
+    if (IsTerminating() || !Running() || !store || !client) {
         PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
         return;
     }
@@ -646,7 +661,10 @@ void CSyncThread::OnSyncUploadNotes(WPARAM, LPARAM)
         rc = SyncUploadNoteToServer(note, errorText);
         if (rc == 0 || rc == -20)
             break;
-        if (rc == -19) {
+        if (rc == SYNC_COPY_FAILED) {
+            // the note stays as it is here: it is tried again by the next sync
+            m_skipUpload.insert(note.note_id);
+            m_skipResult = rc;
             rc = 0;
             break;
         }
@@ -661,6 +679,7 @@ void CSyncThread::OnSyncUploadNotes(WPARAM, LPARAM)
         }
     }
     if (rc == 0) {
+        m_uploaded.insert(note.note_id);
         rc = client->GetUserInfo();
         if (rc == 0) {
             if (CUserAccounts* accounts = client->GetAccountCache()) {
@@ -674,15 +693,15 @@ void CSyncThread::OnSyncUploadNotes(WPARAM, LPARAM)
         }
         errorText = client->GetLastErrorDesc();
     }
-    SetLastErrorDesc(errorText);
+    Group().SetLastErrorDesc(errorText);
     PostThreadMessage(WM_SYNC_UPLOAD_DONE, (WPARAM)rc, 0);
 }
 
 void CSyncThread::OnSyncUploadAttach(WPARAM, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncUploadAttach");
-    ISyncStore* store = GetStore();
-    if (IsTerminating() || !IsSyncRunning() || !store) {
+    ISyncStore* store = Store();
+    if (IsTerminating() || !Running() || !store) {
         PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
         return;
     }
@@ -722,7 +741,7 @@ void CSyncThread::OnSyncUploadAttach(WPARAM, LPARAM)
 void CSyncThread::OnSyncRemoveItems(WPARAM, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncRemoveItems");
-    if (IsTerminating() || !IsSyncRunning()) {
+    if (IsTerminating() || !Running()) {
         PostThreadMessage(WM_SYNC_UPLOAD_DONE, SYNC_TERMINATED, 0);
         return;
     }
@@ -730,7 +749,8 @@ void CSyncThread::OnSyncRemoveItems(WPARAM, LPARAM)
     if (rc == 0 && m_skipResult) {
         // notes given up on: the sync did not send everything
         rc = m_skipResult;
-        SetLastErrorDesc(L"note upload repeated too often");
+        Group().SetLastErrorDesc(rc == SYNC_COPY_FAILED ? L"conflict copy could not be stored"
+                                                        : L"note upload repeated too often");
     }
     PostThreadMessage(WM_SYNC_UPLOAD_DONE, (WPARAM)rc, 0);
 }
@@ -740,8 +760,8 @@ void CSyncThread::OnSyncRemoveItems(WPARAM, LPARAM)
 void CSyncThread::OnSyncDownloadItem(WPARAM wParam, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncDownloadItem");
-    ISyncStore* store = GetStore();
-    if (IsTerminating() || !IsSyncRunning() || !store) {
+    ISyncStore* store = Store();
+    if (IsTerminating() || !Running() || !store) {
         PostToA(WM_SYNC_DOWNLOAD_DONE, SYNC_TERMINATED, 0);
         return;
     }
@@ -749,6 +769,7 @@ void CSyncThread::OnSyncDownloadItem(WPARAM wParam, LPARAM)
         // the first item of a sync: what the last sync gave up on is tried again
         m_skipDownload.clear();
         m_skipAttach.clear();
+        m_downloadSkipResult = 0;
     }
     // Notes of do-not-sync folders stay out of the queue; notes given up on in this sync
     // (an empty reply) wait for the next.
@@ -786,9 +807,9 @@ void CSyncThread::OnSyncDownloadItem(WPARAM wParam, LPARAM)
         OnSyncDownloadNoteContent(waiting[0], count);
         return;
     }
-    if (!haveAttach || S().syncType != 0 || attach.sync_priority <= 1) {
+    if (!haveAttach || Group().GetSyncType() != 0 || attach.sync_priority <= 1) {
         Log("No items for download.");
-        PostToA(WM_SYNC_DOWNLOAD_DONE, 0, 0);
+        PostToA(WM_SYNC_DOWNLOAD_DONE, (WPARAM)m_downloadSkipResult, 0);
         return;
     }
     OnSyncDownloadAttaches(attach);
@@ -803,6 +824,12 @@ void CSyncThread::OnSyncDownloadNoteContent(MergeNote& note, int waiting)
     int rc = 0;
     for (int attempt = 0; attempt < 3; ++attempt) {
         rc = SyncDownloadNote(note);
+        if (rc == SYNC_COPY_FAILED) {
+            // left as it is here and reported at the end; the others still come
+            m_skipDownload.insert(note.note_id);
+            m_downloadSkipResult = rc;
+            rc = 0;
+        }
         if (rc == 0) {
             PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
             return;
@@ -812,7 +839,7 @@ void CSyncThread::OnSyncDownloadNoteContent(MergeNote& note, int waiting)
             return;
         }
         // the next attempt works on the row as it is now (its sync_priority was raised)
-        ISyncStore* store = GetStore();
+        ISyncStore* store = Store();
         MergeNote fresh;
         if (store && store->GetNote(note.note_id, fresh))
             note = fresh;
@@ -822,14 +849,14 @@ void CSyncThread::OnSyncDownloadNoteContent(MergeNote& note, int waiting)
 
 void CSyncThread::OnDownloadDone(WPARAM wParam, LPARAM)
 {
-    S().downloadResult = (int)wParam;
+    Group().m_downloadResult = (int)wParam;
     ResetEvent(m_downloadRunningEvent);
     PostToA(WM_SYNC_FINISH, 0, 0);
 }
 
 void CSyncThread::OnUploadDone(WPARAM wParam, LPARAM)
 {
-    S().uploadResult = (int)wParam;
+    Group().m_uploadResult = (int)wParam;
     ResetEvent(m_uploadRunningEvent);
     PostToA(WM_SYNC_FINISH, 0, 0);
 }
@@ -837,11 +864,11 @@ void CSyncThread::OnUploadDone(WPARAM wParam, LPARAM)
 void CSyncThread::OnSyncFinish(WPARAM, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncFinish");
-    if (CSync* client = GetClient())
+    if (CSync* client = Client())
         client->GetUserInfo();
     if (IsSet(m_uploadRunningEvent))
         return;
-    int u = S().uploadResult, d = S().downloadResult;
+    int u = Group().GetUploadResult(), d = Group().GetDownloadResult();
     bool ended = u != SYNC_STILL_RUNNING && d != SYNC_STILL_RUNNING;
     // Both done messages may arrive after both sides have ended: the end is reported once.
     if (ended && m_endReported)
@@ -854,7 +881,7 @@ void CSyncThread::OnSyncFinish(WPARAM, LPARAM)
         Progress(0.0f, -1, 1711, L"Sync terminated");
     } else if (u == -20) {
         Log("Sync failed: quota exceed");
-        Event(SYNC_EVENT_QUOTA_EXCEEDED, GetLastErrorDesc(), nullptr);
+        Event(SYNC_EVENT_QUOTA_EXCEEDED, Group().GetLastErrorDesc(), nullptr);
         Progress(0.0f, -1, 1712, L"Sync failed: quota exceed");
     } else if (u != SYNC_STILL_RUNNING && d != SYNC_STILL_RUNNING) {
         LogNum("Sync failed: ", u ? u : d);
@@ -876,7 +903,7 @@ void CSyncThread::OnSyncFinish(WPARAM, LPARAM)
 void CSyncThread::OnCheckUpdate(WPARAM wParam, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnCheckUpdate");
-    CSync* client = GetClient();
+    CSync* client = Client();
     std::string reply;
     CString number, url;
     if (client && client->HttpGet(client->GetUpdateCheckUrl(), reply) == 0) {
@@ -896,11 +923,8 @@ void CSyncThread::OnCheckUpdate(WPARAM wParam, LPARAM)
 void CSyncThread::OnDownloadUpdate(WPARAM, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnDownloadUpdate");
-    {
-        std::lock_guard<std::mutex> guard(S().textLock);
-        S().installer.Empty();
-    }
-    CSync* client = GetClient();
+    Group().SetDownloadedInstaller(CString());
+    CSync* client = Client();
     if (!client || m_updateUrl.IsEmpty())
         return;
     wchar_t temp[MAX_PATH] = {};
@@ -914,10 +938,7 @@ void CSyncThread::OnDownloadUpdate(WPARAM, LPARAM)
     int rc = client->HttpDownload(ToUtf8(m_updateUrl).c_str(), path);
     Progress(0.0f, 0, CString());
     if (rc == 0) {
-        {
-            std::lock_guard<std::mutex> guard(S().textLock);
-            S().installer = path;
-        }
+        Group().SetDownloadedInstaller(path);
         Event(SYNC_EVENT_UPDATE_DOWNLOADED, L"", L"");
     }
 }
@@ -927,8 +948,8 @@ void CSyncThread::OnDownloadUpdate(WPARAM, LPARAM)
 void CSyncThread::OnSyncDownloadFolders(WPARAM wParam, LPARAM)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncDownloadFolders");
-    ISyncStore* store = GetStore();
-    CSync* client = GetClient();
+    ISyncStore* store = Store();
+    CSync* client = Client();
     int rc = 4;
     if (store && client) {
         std::string stamp = ToUtf8(store->GetParam(L"last_update_time", L"0"));
@@ -944,10 +965,10 @@ void CSyncThread::OnSyncDownloadFolders(WPARAM wParam, LPARAM)
                 break;
             }
             if (attempt < 2)
-                Sleep(S().pauseMs / 5);
+                Sleep(Group().GetRetryPauseMs() / 5);
         }
     }
-    Sleep(S().pauseMs / 2);
+    Sleep(Group().GetRetryPauseMs() / 2);
     if (HWND window = (HWND)wParam)
         SendMessageW(window, WM_SYNC_FOLDERS_READY, (WPARAM)rc, 0);
 }
@@ -957,7 +978,7 @@ void CSyncThread::OnSyncDownloadFolders(WPARAM wParam, LPARAM)
 void CSyncThread::OnGetBackupList(WPARAM, LPARAM)
 {
     BackupListRecord* list = nullptr;
-    if (CSync* client = GetClient())
+    if (CSync* client = Client())
         client->GetBackupList(&list);
     Event(SYNC_EVENT_BACKUP_LIST, L"", L"", (WPARAM)list);
 }
@@ -966,7 +987,7 @@ void CSyncThread::OnGetBackupPreview(WPARAM, LPARAM lParam)
 {
     wchar_t* id = (wchar_t*)lParam;
     BackupPreviewRecord* list = nullptr;
-    CSync* client = GetClient();
+    CSync* client = Client();
     if (id && client)
         client->GetBackupPreview(id, &list);
     delete[] id;
@@ -978,7 +999,7 @@ void CSyncThread::OnRestoreBackup(WPARAM wParam, LPARAM lParam)
     wchar_t* id = (wchar_t*)lParam;
     std::vector<CString>* items = (std::vector<CString>*)wParam;
     int result = -1;
-    CSync* client = GetClient();
+    CSync* client = Client();
     if (id && client) {
         int restored = 0;
         result = client->RestoreBackup(id, items, &restored);
@@ -993,7 +1014,7 @@ void CSyncThread::OnGetShareLinkReq(WPARAM wParam, LPARAM lParam)
     wchar_t* id = (wchar_t*)lParam;
     CStringA link;
     int rc = 4;
-    if (CSync* client = GetClient())
+    if (CSync* client = Client())
         rc = id ? client->GetNoteShareLink(id, link) : 4;
     Log("note_id =", id);
     delete[] id;
@@ -1007,7 +1028,7 @@ void CSyncThread::OnUnshareLinkReq(WPARAM wParam, LPARAM lParam)
 {
     wchar_t* id = (wchar_t*)lParam;
     int rc = 4;
-    if (CSync* client = GetClient())
+    if (CSync* client = Client())
         rc = id ? client->NoteUnshareLink(id) : 4;
     delete[] id;
     if (wParam)

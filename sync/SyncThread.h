@@ -8,7 +8,9 @@
 #include "MergeStore.h"
 #include "SyncClient.h"
 #include <atomic>
+#include <ctime>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -86,8 +88,9 @@ enum {
     SYNC_EVENT_RESTORE_DONE = 21,
 };
 
-// Phase results besides the client's.
-enum { SYNC_NOT_RUNNING = 3, SYNC_STILL_RUNNING = 6 };
+// Phase results besides the client's. SYNC_COPY_FAILED: a local text could not be kept as a
+// conflict copy, so the note was left as it is (it waits for the next sync).
+enum { SYNC_NOT_RUNNING = 3, SYNC_STILL_RUNNING = 6, SYNC_COPY_FAILED = 9 };
 
 // How the sync threads reach the application. Called on the sync threads.
 class ISyncObserver {
@@ -114,6 +117,65 @@ private:
 };
 
 class CSyncThread;
+
+// What one pair of sync threads shares: the client, the store, the signed-in account, the
+// results of the two sides, the last error text and the names of the three events. The
+// application runs its pair on the default group; another pair in the same process (a
+// second client, as the tests run one) gets a group of its own, whose events carry its name.
+class CSyncGroup {
+public:
+    // name: empty for the application's events, else a suffix that keeps this group's apart
+    explicit CSyncGroup(const wchar_t* name = nullptr);
+    static CSyncGroup& Default();
+
+    void SetThreads(CSyncThread* a, CSyncThread* b);
+    CSyncThread* GetThreadA() const { return m_threadA.load(); }
+    CSyncThread* GetThreadB() const { return m_threadB.load(); }
+    CSync* GetClient();
+    int GetThreadCount();
+    void SetRetryPauseMs(unsigned ms) { m_pauseMs = ms; }
+    unsigned GetRetryPauseMs() const { return m_pauseMs; }
+    void SetStore(ISyncStore* store) { m_store = store; }
+    ISyncStore* GetStore() const { return m_store.load(); }
+    void SetAccount(const wchar_t* email, const BYTE digest[16]);
+    void GetAccount(CString& email, BYTE digest[16]);
+    void SetSyncType(int type) { m_syncType = type; }
+    int GetSyncType() const { return m_syncType; }
+    void SetReminderOlderDays(int days) { m_reminderOlderDays = days; }
+    int GetReminderOlderDays() const { return m_reminderOlderDays; }
+    CString GetDownloadedInstaller();
+    void SetDownloadedInstaller(const CString& path);
+    bool IsSyncRunning();
+    int GetUploadResult() const { return m_uploadResult; }
+    int GetDownloadResult() const { return m_downloadResult; }
+    CString GetLastErrorDesc();
+    void SetLastErrorDesc(const CString& text);
+    // "PelorEventSyncTerminate", "PelorEventUploadRunning", "PelorEventDownloadRunning" (0-2),
+    // with the group's name appended
+    CString EventName(int which) const;
+
+private:
+    friend class CSyncThread;
+    CString m_name;
+    CCriticalSection m_lock;               // the client and the thread count
+    CSync* m_client = nullptr;
+    int m_threadCount = 0;
+    std::atomic<int> m_uploadResult{0};
+    std::atomic<int> m_downloadResult{0};
+    std::mutex m_textLock;                 // the texts below
+    CString m_lastErrorDesc;
+    CString m_email;
+    BYTE m_digest[16] = {};
+    CString m_installer;
+    std::atomic<time_t> m_lastUploadReport{0};
+    std::atomic<CSyncThread*> m_threadA{nullptr};
+    std::atomic<CSyncThread*> m_threadB{nullptr};
+    std::atomic<ISyncStore*> m_store{nullptr};
+    std::atomic<unsigned> m_pauseMs{1000};
+    std::atomic<int> m_syncType{0};
+    std::atomic<int> m_reminderOlderDays{0};
+};
+
 typedef void (*AuthCallback)(void* userData, CSyncThread* thread, struct AuthRequest* request);
 
 // Status of a login request.
@@ -137,6 +199,11 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
+    // The group this thread belongs to (the default one unless set before the thread starts).
+    void SetGroup(CSyncGroup* group) { m_group = group ? group : &CSyncGroup::Default(); }
+    CSyncGroup& Group() const { return *m_group; }
+
+    // The static wiring below works on the default group (the application's pair).
     // The application's two threads: A takes the user interface's requests, B downloads.
     static void SetThreads(CSyncThread* a, CSyncThread* b);
     static CSyncThread* GetThreadA();
@@ -198,14 +265,21 @@ public:
     int SyncUpdateClientFolders(const std::vector<CServerObject>& objects);
     int SyncUpdateClientNotes(const std::vector<CServerObject>& objects, int timestamp);
     int SyncUpdateClientNote(const CServerObject& object, MergeNote* local, int timestamp, int mode);
+    // The structure step's fields of a server note (not its content, not its times).
+    void ApplyServerFields(const CServerObject& o, MergeNote& note);
+    int MergeNoteContent(const CServerObject& o, MergeNote* local);
+    int SetNotePriority(const CString& noteId, int value, bool add);
     int SyncUpdateNoteAttaches(const CServerObject& note, const std::vector<CServerAttach>& attaches);
     int SyncUpdateNoteTags(const MergeNote& note, const std::vector<CString>& tags);
     int SyncUpdateTodoItems(MergeNote& note, const std::vector<CServerTodo>& todo);
     int SyncRemoveClientItems(const std::vector<CRemovedItem>& items);
+    void RemoveFolderKeepingNotes(const CString& folderId);
     int SyncDownloadNote(MergeNote& note);
     void OnSyncDownloadAttaches(MergeAttach& attach);
     int SyncUploadFoldersToServer();
     int SyncUploadNoteToServer(MergeNote& note, CString& errorText);
+    CServerObject NoteObject(MergeNote& note);
+    int KeepNoteRemovedOnServer(MergeNote& note);
     int SyncUploadAttach(const wchar_t* noteId, const wchar_t* attachId, CString& serverName);
     int SyncRemoveDeleted();
     CString GetFolderGlobalId(int itemid);
@@ -245,11 +319,13 @@ private:
     void Progress(float progress, int code, int stringId, const wchar_t* defaultText);
     void PostToA(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     void PostToB(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    static bool Pause(unsigned ms);   // false when the sync is being stopped
+    bool Pause(unsigned ms);   // false when the sync is being stopped
     // After a failed attempt of three: true when the sync is being stopped, before or during
     // the pause that precedes the next attempt.
     bool StopRetrying(int attempt);
-    static void SetLastErrorDesc(const CString& text);
+    ISyncStore* Store() const { return m_group->GetStore(); }
+    CSync* Client() const { return m_group->GetClient(); }
+    bool Running() const { return m_group->IsSyncRunning(); }
     bool FolderSyncs(int folderItemId);   // false for a do-not-sync folder
     int NoteCheck();                      // 2 terminating, 3 not running, else 0
 
@@ -261,6 +337,7 @@ private:
     HANDLE m_uploadRunningEvent = nullptr;
     HANDLE m_downloadRunningEvent = nullptr;
     ISyncObserver* m_observer = nullptr;
+    CSyncGroup* m_group = &CSyncGroup::Default();
 
     // What one sync has done to its notes (thread A: uploads; thread B: downloads), so that
     // a note that keeps failing or keeps coming back is given up on for this sync.
@@ -268,7 +345,10 @@ private:
     std::set<CString> m_skipUpload;
     int m_skipResult = 0;
     bool m_endReported = false;
+    std::set<CString> m_uploaded;     // notes sent in this sync (thread A)
+    int m_structureStamp = 0;         // the service's stamp at this sync's structure step
     std::set<CString> m_skipDownload;
+    int m_downloadSkipResult = 0;
     std::set<CString> m_skipAttach;
 };
 

@@ -57,7 +57,7 @@ DEFAULT_LIMITS = {"quota": 1 << 30, "max_note_size": 16 << 20, "max_attachment_s
 MAX_BODY = 512 << 20
 UINT32_MAX = 0xFFFFFFFF
 DEFAULT_UPDATE_REPLY = "209|2.0.9|{base}/download/pelora-setup.exe"
-FAULT_KINDS = ("delay", "stall", "drop", "garbage", "error")
+FAULT_KINDS = ("delay", "stall", "drop", "garbage", "error", "hold")
 GARBAGE = b"<html><body>502 Bad Gateway (not JSON)</body></html>\n"
 
 SCHEMA = """
@@ -946,11 +946,15 @@ class Handler(BaseHTTPRequestHandler):
         payload = json.dumps({"errorCode": code, "body": body}, ensure_ascii=False).encode("utf-8")
         self.send_payload(200, "application/json; charset=utf-8", payload, fault)
 
-    def take_fault(self, target, json_reply=True):
+    def take_fault(self, target, json_reply=True, body=b""):
         """Logs the request and takes its fault rule. Returns (fault, answered): drop,
-        garbage and error replace the action, so the request is answered here."""
+        garbage and error replace the action, so the request is answered here; hold waits
+        for a release before the action runs."""
         self.note_request(target)
-        fault = self.server.faults.take(target)
+        fault = self.server.faults.take(target, body)
+        if fault and fault["kind"] == "hold":
+            self.server.faults.hold(fault["seconds"] or 30, self.server.stopping)
+            return None, False
         if not fault or fault["kind"] not in ("drop", "garbage", "error"):
             return fault, False
         if fault["kind"] != "error":
@@ -1035,7 +1039,7 @@ class Handler(BaseHTTPRequestHandler):
             request = None
         action = request.get("action") if isinstance(request, dict) else None
         action = action if isinstance(action, str) else ""
-        fault, answered = self.take_fault(action)
+        fault, answered = self.take_fault(action, body=raw)
         if answered:
             return
         if request is None:
@@ -1044,7 +1048,7 @@ class Handler(BaseHTTPRequestHandler):
         self.send_envelope(code, body, fault)
 
     def handle_upload(self, raw):
-        fault, answered = self.take_fault("upload")
+        fault, answered = self.take_fault("upload", body=raw)
         if answered:
             return
         for headers, data in parse_multipart(raw, self.headers.get("Content-Type")):
@@ -1078,6 +1082,9 @@ class Faults:
     def __init__(self):
         self.lock = threading.Lock()
         self.rules = []
+        self.released = threading.Condition(self.lock)
+        self.waiting = 0
+        self.release_count = 0
 
     def add(self, req):
         kind = req.get("kind")
@@ -1086,14 +1093,15 @@ class Faults:
         rule = {"target": _text(req.get("target"), "*") or "*", "kind": kind,
                 "ms": _uint(req.get("ms")), "seconds": float(_num(req.get("seconds"), 0)),
                 "after_bytes": _uint(req.get("after_bytes")), "code": _int32(req.get("code"), E_INTERNAL),
-                "desc": _text(req.get("desc"), "forced_error"), "times": _uint(req.get("times"))}
+                "desc": _text(req.get("desc"), "forced_error"), "times": _uint(req.get("times")),
+                "match": _text(req.get("match")).encode("utf-8")}
         with self.lock:
             self.rules.append(rule)
 
-    def take(self, target):
+    def take(self, target, body=b""):
         with self.lock:
             for rule in self.rules:
-                if rule["target"] in ("*", target):
+                if rule["target"] in ("*", target) and rule["match"] in body:
                     if rule["times"]:
                         rule["times"] -= 1
                         if rule["times"] == 0:
@@ -1104,6 +1112,28 @@ class Faults:
     def clear(self):
         with self.lock:
             self.rules = []
+
+    def hold(self, seconds, stopping):
+        """Waits until the next release (or `seconds`, or the server stops)."""
+        with self.lock:
+            self.waiting += 1
+            seen = self.release_count
+            deadline = time.monotonic() + seconds
+            while self.release_count == seen and not stopping.is_set():
+                left = deadline - time.monotonic()
+                if left <= 0:
+                    break
+                self.released.wait(min(left, 0.2))
+            self.waiting -= 1
+
+    def held(self):
+        with self.lock:
+            return self.waiting
+
+    def release(self):
+        with self.lock:
+            self.release_count += 1
+            self.released.notify_all()
 
 
 class NoteServer(ThreadingHTTPServer):
@@ -1150,6 +1180,10 @@ class NoteServer(ThreadingHTTPServer):
             self.faults.add(req)
         elif op == "clear_faults":
             self.faults.clear()
+        elif op == "held":
+            return {"held": self.faults.held()}
+        elif op == "release":
+            self.faults.release()
         elif op == "options":
             for key in ("deflate", "update_reply"):
                 if key in req:

@@ -396,6 +396,28 @@ class ControlTest(unittest.TestCase):
             reply.read(1)
         conn.close()
 
+    def test_hold_waits_for_release_and_matches_the_body(self):
+        _, session = new_account()
+        # only the store naming HELD is held; it runs after the release, so it sees what came meanwhile
+        control("fault", target="notes:update", kind="hold", match='"HELD"', times=1)
+        self.assertEqual(store(session, [note("OTHER", "default", "passes")])["errorCode"], 0)
+        done = []
+        worker = threading.Thread(target=lambda: done.append(store(session, [note("HELD", "default", "late")])))
+        worker.start()
+        for _ in range(200):
+            if control("held")["held"] == 1:
+                break
+            time.sleep(0.01)
+        self.assertEqual(control("held")["held"], 1)
+        first = store(session, [note("HELD", "default", "meanwhile")])   # the rule was used up
+        self.assertEqual(first["errorCode"], 0)
+        self.assertEqual(done, [])
+        control("release")
+        worker.join(10)
+        self.assertEqual(done[0]["errorCode"], 0)
+        self.assertGreater(done[0]["body"]["last_update_time"], first["body"]["last_update_time"])
+        self.assertEqual(control("held")["held"], 0)
+
     def test_backup_restore_share_and_request_log(self):
         email, session = new_account()
         store(session, [folder("BF", "Kept")])

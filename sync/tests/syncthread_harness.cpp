@@ -99,6 +99,53 @@ SyncThreads::~SyncThreads()
     }
 }
 
+Client::Client(const wchar_t* name) : group(name)
+{
+    m_a = new Sync::CSyncThread;
+    m_b = new Sync::CSyncThread;
+    group.SetThreads(m_a, m_b);
+    m_a->SetObserver(&observer);
+    m_b->SetObserver(&observer);
+    m_a->CreateThread();
+    m_b->CreateThread();
+    while (group.GetThreadCount() < 2)
+        Sleep(10);
+    group.GetClient()->SetAccountCache(&m_accounts);
+    group.SetRetryPauseMs(50);
+}
+
+Client::~Client()
+{
+    for (Sync::CSyncThread* t : {m_b, m_a}) {
+        t->PostThreadMessage(WM_QUIT, 0, 0);
+        WaitForSingleObject(t->m_hThread, 10000);
+        delete t;
+    }
+}
+
+void Client::Use(MemStore& store) { group.SetStore(&store); }
+
+void Client::SignIn(const wchar_t* email)
+{
+    std::vector<BYTE> digest = PasswordDigest("secret");
+    group.SetAccount(email, digest.data());
+    group.GetClient()->SetTimeouts(Sync::CSync::Timeouts());
+}
+
+void Client::Start()
+{
+    m_ended = observer.Count(Sync::SYNC_EVENT_ENDED);
+    m_a->RunSync();
+}
+
+bool Client::Wait(int timeoutMs)
+{
+    bool done = observer.WaitFor(Sync::SYNC_EVENT_ENDED, m_ended + 1, timeoutMs);
+    for (int i = 0; i < 200 && group.IsSyncRunning(); ++i)
+        Sleep(10);
+    return done;
+}
+
 void FreshAccount(const wchar_t* email)
 {
     SyncThreads& t = SyncThreads::Get();

@@ -53,6 +53,30 @@ struct SyncThreads {
     ~SyncThreads();
 };
 
+// A client with a pair of sync threads of its own (its own group: client, store, account and
+// events), so that two clients sync at the same time in one program. Its store is set per run.
+class Client {
+public:
+    explicit Client(const wchar_t* name);
+    ~Client();
+    void Use(MemStore& store);
+    void SignIn(const wchar_t* email = L"sync@example.com");
+    void Start();                       // a sync begins (returns at once)
+    bool Wait(int timeoutMs = 60000);   // until it has ended
+    bool Sync(int timeoutMs = 60000) { Start(); return Wait(timeoutMs); }
+    bool Succeeded() { return group.GetUploadResult() == 0 && group.GetDownloadResult() == 0; }
+
+    Sync::CSyncGroup group;
+    RecordingObserver observer;
+
+private:
+    TestAccountStore m_accountStore;
+    CUserAccounts m_accounts{&m_accountStore};
+    Sync::CSyncThread* m_a = nullptr;
+    Sync::CSyncThread* m_b = nullptr;
+    int m_ended = 0;
+};
+
 // A fresh stand-in with one account (registered), signed in on the shared client; faults cleared.
 void FreshAccount(const wchar_t* email = L"sync@example.com");
 // One whole sync of `store`; false when it did not end within the time.

@@ -287,8 +287,36 @@ std::vector<MergeFolder> MemStore::GetDirtyFolders()
     return ValuesWhere(folders, [](const MergeFolder& f) { return f.b_syncdirty; });
 }
 
+void MemStore::Reached(const char* call)
+{
+    std::function<void(const char*)> hook;
+    {
+        Guard g(lock);
+        hook = onCall;
+    }
+    if (hook)
+        hook(call);
+}
+
+std::vector<MergeFolder> MemStore::GetChildFolders(const wchar_t* folderId)
+{
+    Guard g(lock);
+    return ValuesWhere(folders, [&](const MergeFolder& f) { return f.parent_id == folderId; });
+}
+
+std::vector<MergeNote> MemStore::GetNotesInFolder(int folderItemId)
+{
+    Guard g(lock);
+    std::vector<MergeNote> out =
+        ValuesWhere(notes, [&](const MergeNote& n) { return n.folder_id == folderItemId && !n.b_removed; });
+    for (MergeNote& n : out)
+        n.content.Empty();
+    return out;
+}
+
 std::vector<MergeFolder> MemStore::GetRemovedFolders()
 {
+    Reached("GetRemovedFolders");
     Guard g(lock);
     return ValuesWhere(folders, [](const MergeFolder& f) { return f.b_removed; });
 }
@@ -385,12 +413,12 @@ bool MemStore::RemoveNote(const wchar_t* noteId)
 
 std::vector<MergeNote> MemStore::GetNotesForUpload()
 {
+    Reached("GetNotesForUpload");
     Guard g(lock);
     std::vector<MergeNote> out;
     for (auto& entry : notes) {
         const MergeNote& n = entry.second;
-        auto f = folders.find(n.folder_id);
-        if (n.b_syncdirty && !n.b_removed && f != folders.end() && f->second.type != FOLDER_TYPE_CONFLICT)
+        if (n.b_syncdirty && !n.b_removed && folders.count(n.folder_id))
             out.push_back(n);
     }
     std::sort(out.begin(), out.end(), [](const MergeNote& a, const MergeNote& b) { return a.itemid < b.itemid; });
@@ -424,7 +452,7 @@ bool MemStore::CopyNoteToConflictFolder(const MergeNote& note, CString& newNoteI
 {
     Guard g(lock);
     auto it = notes.find(note.note_id);
-    if (it == notes.end())
+    if (it == notes.end() || failCopies)
         return false;
     MergeNote copy = it->second;
     PeloraGenerateKeyString(newNoteId);
@@ -434,6 +462,18 @@ bool MemStore::CopyNoteToConflictFolder(const MergeNote& note, CString& newNoteI
     copy.b_removed = 0;
     copy.sync_priority = 0;
     copy.date_update = copy.date_update_user = Now();
+    // attachments get new ids (as the notebook's copy does), to be sent with the copy
+    for (MergeAttach a : GetAttaches(note.note_id, nullptr, false)) {
+        CString newAttachId;
+        PeloraGenerateKeyString(newAttachId);
+        copy.content.Replace(a.attach_id, newAttachId);
+        a.attach_id = newAttachId;
+        a.note_id = newNoteId;
+        a.srv_id.Empty();
+        a.sync_url.Empty();
+        a.sync_priority = 0;
+        CreateAttach(a);
+    }
     CreateNote(copy);
     noteTags[newNoteId] = noteTags[note.note_id];
     return true;

@@ -4,6 +4,7 @@
 #pragma once
 #include "MergeStore.h"
 #include "SyncClient.h"
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -51,6 +52,7 @@ public:
     bool CreateFolder(Sync::MergeFolder& folder) override;
     bool UpdateFolder(const Sync::MergeFolder& folder) override;
     bool RemoveFolder(const wchar_t* folderId) override;
+    std::vector<Sync::MergeFolder> GetChildFolders(const wchar_t* folderId) override;
     void OnFolderCreated(const Sync::MergeFolder&) override {}
     bool GetNote(const wchar_t* noteId, Sync::MergeNote& out) override;
     bool CreateNote(Sync::MergeNote& note) override;
@@ -59,10 +61,14 @@ public:
     bool UpdateNoteContent(const Sync::MergeNote& note) override;
     bool RemoveNote(const wchar_t* noteId) override;
     std::vector<Sync::MergeNote> GetNotesForUpload() override;
+    std::vector<Sync::MergeNote> GetNotesInFolder(int folderItemId) override;
     std::vector<Sync::MergeNote> GetNotesForDownload(int limit, int& total) override;
     std::vector<Sync::MergeNote> GetRemovedNotes() override;
     void OnNoteCreated(const Sync::MergeNote&) override {}
     bool CopyNoteToConflictFolder(const Sync::MergeNote& note, CString& newNoteId) override;
+    bool IsNoteBeingEdited(const wchar_t*) override { return false; }
+    void Lock() override { lock.lock(); }
+    void Unlock() override { lock.unlock(); }
     std::vector<Sync::MergeAttach> GetAttaches(const wchar_t* noteId, const wchar_t* attachId,
                                                bool includeRemoved) override;
     std::vector<Sync::MergeAttach> GetAttachesForDownload(int limit, int& total) override;
@@ -92,6 +98,12 @@ public:
     bool GetReminder(const wchar_t* noteId, Sync::MergeReminder& out) override;
     void UpdateReminder(const wchar_t* noteId, const Sync::MergeReminder& reminder) override;
     void RemoveReminder(const wchar_t* noteId) override;
+
+    // Called (outside the lock) when the sync reaches one of the store's calls, named by the
+    // call ("GetNotesForUpload", "GetRemovedFolders"): a test forces an interleaving there.
+    std::function<void(const char* call)> onCall;
+    void Reached(const char* call);
+    bool failCopies = false;   // conflict copies cannot be stored
 
     std::recursive_mutex lock;
     std::map<CString, CString> params;

@@ -81,6 +81,8 @@ protected:
         bool done = t.observer.WaitFor(SYNC_EVENT_ENDED, ended + 1, 60000);
         for (int i = 0; i < 200 && CSyncThread::IsSyncRunning(); ++i)
             Sleep(10);
+        EXPECT_EQ(0, CSyncThread::GetUploadResult());
+        EXPECT_EQ(0, CSyncThread::GetDownloadResult());
         return done && CSyncThread::GetUploadResult() == 0 && CSyncThread::GetDownloadResult() == 0;
     }
 
