@@ -1,8 +1,7 @@
 // The HTML engine of the note editor: include this one header.
 //
-// What the editor asks of the engine, and where the engine answers it. Items marked [2] need
-// layout, painting, the caret on screen or the window and come with the engine's second part;
-// every other item is built and covered by htmlengine_tests.
+// What the editor asks of the engine, and where the engine answers it. Every item is built and
+// covered by htmlengine_tests.
 //
 // Loading and the document
 //   load a UTF-16LE stream with byte-order mark (also UTF-8)  Document::LoadStream / LoadBytes
@@ -27,7 +26,7 @@
 //   rowIndex, colSpan, rowSpan                                  Element::Rows ... RowSpan
 //   images: src, width, height, complete                        Element::Src ... IsComplete, IImageLoader
 //   check boxes: SPAN contentEditable=false + INPUT checkbox    Element::SetChecked, serialiser
-//   onclick / ondblclick handler slots                          Element::SetEventHandler (dispatch [2])
+//   onclick / ondblclick handler slots                          Element::SetEventHandler (dispatch: HtmlWindow)
 // Serialising
 //   upper-case tags, "style"/"class" lower case, quoted style,
 //   <SPAN contentEditable=false><INPUT type=checkbox checked>   SerializeNode, Node::OuterHtml
@@ -45,8 +44,10 @@
 //   selection: none (caret), text, control; empty; create range Selection
 //   highlight segments that follow edits, report their text     Document::AddHighlight, HighlightSegment
 //   caret moved to a pointer                                    Selection::MoveCaret
-//   caret shown / scrolled into view, pointer from a point,
-//   hit test of the element under a point, focus the document    [2]
+//   caret rectangle, pointer from a point, element under a point,
+//   caret moves (characters, words, lines, document), word at   Layout::CaretRect, PositionFromPoint,
+//   a position, rectangle of an element                            ElementFromPoint, Move, WordAt, ElementRect
+//   caret shown / scrolled into view, focus the document         HtmlWindow::ScrollToCaret, FocusDocument
 // Operations
 //   insert element around a range; element with raw attributes;
 //   insert text; remove a range; remove an element              Document::InsertElement ... RemoveElement
@@ -61,10 +62,30 @@
 //   43 undo, 29 redo, 2007 clear selection, 2126/2127/2139
 //   modes, 2400 auto URL, 2404 edit-focus UI, 2410 keep
 //   selection, 2420 cursor override, 5005 font size in px        Document::QueryStatus / Exec / QueryValue
-//   27 print                                                     [2] (supported, never enabled here)
-// Window-side services                                             [2]
-//   event dispatch to the onclick / ondblclick slots, the edit designer's pre-handle (mouse
-//   over/out a link) and accelerator hooks, rendering an image element into a bitmap
+//   27 print                                                     HtmlWindow::Exec (the document alone: never enabled)
+// The window (HtmlWindow.h) and the view bases (view/HtmlEditView.h)
+//   child window with design mode on/off and read-only, scroll
+//   bars, back-buffered painting, caret, keys and mouse           HtmlWindow
+//   document complete, update UI, kill focus to the owner         IHtmlWindowHost, CHtmlEditView
+//   event dispatch to the onclick / ondblclick slots              HtmlWindow (mouse)
+//   edit designer's pre-handle (mouse over/out a link) and
+//   accelerator hooks                                             IHtmlWindowHost::PreHandleEvent, TranslateAccelerator
+//   pictures loaded in the background (busy flag), resolver hook HtmlWindow::SetResolver, IsBusy
+//   rendering to a DC, an image element into a bitmap, printing  HtmlWindow::RenderToDC, RenderImage, Print
+//
+// Layout and painting (Layout.h, Platform.h)
+//   one platform seam: fonts, metrics, text width and drawing,
+//   rectangles, lines, pictures; GDI/GDI+ and a fixed fake       IPlatform, GdiPlatform, FakePlatform
+//   blocks, lines over mixed fonts (spaces, nbsp, BR, PRE),
+//   font family/size/weight/style, underline, strike, colours,
+//   text-align, line-height, margins, padding, borders          Layout::Update
+//   lists (UL/OL nested, markers, numbers, start/value/type),
+//   tables (columns from content, colspan/rowspan, borders,
+//   cellpadding/cellspacing), pictures (size attributes,
+//   max-width, placeholders), HR, check boxes, links             Layout
+//   relayout of the changed blocks only (the document tells)     Layout::Update, LastRebuiltBlocks
+//   painting: backgrounds, text, borders, markers, pictures,
+//   check boxes, highlight segments, the selection               Layout::Paint
 //
 // Behaviour worth knowing: loading gives no change notice (the editor restarts tracking after
 // a load); Remove keeps the blocks that the range only partly covers; typing at one place joins
@@ -77,3 +98,5 @@
 #include "htmlengine/Markup.h"
 #include "htmlengine/Commands.h"
 #include "htmlengine/Clipboard.h"
+#include "htmlengine/Platform.h"
+#include "htmlengine/Layout.h"

@@ -758,6 +758,11 @@ void DocImpl::Changed() {
 
 void DocImpl::Record(Op&& op) {
     Changed();
+    if (!observers.empty()) {
+        Touched(op.node.get());
+        Touched(op.parent.get());
+        Touched(op.oldParent.get());
+    }
     if (replaying) return;
     if (!unitOpen) {
         current = UndoUnit();
@@ -884,6 +889,7 @@ void DocImpl::ApplyInverse(const Op& op) {
                 size_t at = std::min(op.attrIndex, e->attrs_.size());
                 e->attrs_.insert(e->attrs_.begin() + long(at), Attribute{op.name, op.oldValue});
                 Changed();
+                Touched(e);
             } else {
                 SetAttr(e, op.name, &op.oldValue);
             }
@@ -912,6 +918,7 @@ void DocImpl::ResplitText(const Op& op) {
     RawInsert(parent, idx + 1, op.other.hold);
     Recanonicalize();
     Changed();
+    Touched(parent);
 }
 
 void DocImpl::ApplyForward(const Op& op) {
@@ -960,6 +967,7 @@ void DocImpl::ApplyForward(const Op& op) {
                 size_t at = std::min(op.attrIndex, e->attrs_.size());
                 e->attrs_.insert(e->attrs_.begin() + long(at), Attribute{op.name, op.newValue});
                 Changed();
+                Touched(e);
             } else {
                 SetAttr(e, op.name, &op.newValue);
             }
@@ -1105,6 +1113,7 @@ void DocImpl::ResetContent() {
     for (MarkupPointer* p : pointers) p->Set(nullptr, 0);
     while (doc->ChildCount()) RawDetach(doc->LastChild());
     changedInOperation = false;
+    for (IDocObserver* o : observers) o->ContentReset();
 }
 
 } // namespace HtmlEngine

@@ -85,6 +85,16 @@ struct UndoUnit {
     bool typing = false;
 };
 
+// Told of every primitive change as it happens (the layout keeps its boxes in step with the
+// tree), of a load emptying the document, and of selection and highlight changes (a window
+// repaints). Observers never change the document from these calls.
+struct IDocObserver {
+    virtual ~IDocObserver() = default;
+    virtual void NodeChanged(Node* node) = 0;   // its content, children or attributes changed
+    virtual void ContentReset() = 0;
+    virtual void SelectionChanged() = 0;        // also highlights
+};
+
 // A format waiting for the next typed text (a command on a caret).
 struct PendingFormat {
     int command;
@@ -199,6 +209,7 @@ struct DocImpl {
     // A selection set by the operation in progress (typing placing its caret) is the operation's
     // own; only a selection made between operations ends the typing chain and pending formats.
     void SelectionChanged() {
+        for (IDocObserver* o : observers) o->SelectionChanged();
         if (unitOpen) return;
         typingChain = false;
         pending.clear();
@@ -212,6 +223,18 @@ struct DocImpl {
     std::vector<PendingFormat> pending;
     IClipboard* clipboard = nullptr;
     IImageLoader* imageLoader = nullptr;
+
+    // --- observers ---
+    std::vector<IDocObserver*> observers;
+    void Touched(Node* node) {
+        if (node)
+            for (IDocObserver* o : observers) o->NodeChanged(node);
+    }
+    void AddObserver(IDocObserver* o) { observers.push_back(o); }
+    void RemoveObserver(IDocObserver* o) {
+        for (size_t i = 0; i < observers.size(); ++i)
+            if (observers[i] == o) { observers.erase(observers.begin() + long(i)); return; }
+    }
 
     // --- whole-document ---
     void ResetContent();   // empties the document, history, selection, highlights

@@ -632,6 +632,7 @@ void Element::SetImageLoaded(bool ok, int naturalWidth, int naturalHeight) {
     imageComplete_ = true;
     naturalWidth_ = ok ? naturalWidth : 0;
     naturalHeight_ = ok ? naturalHeight : 0;
+    if (Document* d = OwnerDocument()) d->Impl().Touched(this);
 }
 
 void Element::SetChecked(bool checked) {

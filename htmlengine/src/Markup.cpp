@@ -644,12 +644,14 @@ std::shared_ptr<HighlightSegment> Document::AddHighlight(const MarkupPointer& st
     bool ordered = start.Compare(end) <= 0;
     auto seg = std::make_shared<HighlightSegment>(ordered ? start : end, ordered ? end : start, style);
     impl_->highlights.push_back(seg);
+    for (IDocObserver* o : impl_->observers) o->SelectionChanged();
     return seg;
 }
 
 void Document::RemoveHighlight(const std::shared_ptr<HighlightSegment>& segment) {
     auto& h = impl_->highlights;
     h.erase(std::remove(h.begin(), h.end(), segment), h.end());
+    for (IDocObserver* o : impl_->observers) o->SelectionChanged();
 }
 
 std::vector<std::shared_ptr<HighlightSegment>> Document::Highlights() const { return impl_->highlights; }
