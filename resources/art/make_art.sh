@@ -41,3 +41,4 @@ for s in U D F X; do bmp okbutton$s '#FFFFFF' "$here/okbutton$s.bmp"; done
 ico pelora_icon "$here/pelora.ico"
 ico note_icon "$here/note.ico"
 bmp lw_toolbar_states '#FF0000' "$widgets/toolbar_states.bmp"
+bmp lw_size_grip '#FF0000' "$widgets/size_grip.bmp"

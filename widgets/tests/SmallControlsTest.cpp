@@ -1,4 +1,5 @@
 #include "LWStatic.h"
+#include "LWStatusBar.h"
 #include "LWToolTipCtrl.h"
 #include "WidgetTestUtil.h"
 #include "test_ids.h"
@@ -95,6 +96,24 @@ TEST(ToolTip, RegionLeavesOutTransparentCornerPixels)
     EXPECT_FALSE(::PtInRegion(region, 0, 0));
     EXPECT_TRUE(::PtInRegion(region, tip.m_nWidth / 2, tip.m_nHeight / 2));  // the centre is never tested
     ::DeleteObject(region);
+}
+
+} // namespace
+
+namespace {
+
+TEST(StatusBar, PaintsItsColourAndGripAndFreesThemOnDestroy)
+{
+    CFrameWnd* frame = new CFrameWnd;
+    ASSERT_TRUE(frame->Create(nullptr, L"status", WS_OVERLAPPEDWINDOW, CRect(0, 0, 300, 200)));
+    LWStatusBar bar;
+    ASSERT_TRUE(bar.Create(frame));
+    ASSERT_NE(nullptr, bar.m_imgGrip.GetSafeHandle());
+    EXPECT_EQ(1, bar.m_imgGrip.GetImageCount());
+    EXPECT_EQ(RGB(174, 202, 247), bar.m_crBack);
+    bar.DestroyWindow();
+    EXPECT_EQ(nullptr, bar.m_imgGrip.GetSafeHandle());
+    frame->DestroyWindow();
 }
 
 } // namespace
