@@ -111,7 +111,7 @@ std::wstring GdiPlatform::FaceName(const std::wstring& family) {
     return family.substr(0, LF_FACESIZE - 1);
 }
 
-int GdiPlatform::CreateFont(const FontSpec& spec) {
+int GdiPlatform::MakeFont(const FontSpec& spec) {
     for (size_t i = 0; i < fonts_.size(); ++i)
         if (fonts_[i].spec == spec) return int(i);
     LOGFONTW lf = {};
@@ -181,7 +181,7 @@ void GdiPlatform::TextExtents(int font, const wchar_t* text, size_t length, int*
     }
 }
 
-void GdiPlatform::DrawText(int font, int x, int y, const wchar_t* text, size_t length, uint32_t color) {
+void GdiPlatform::DrawString(int font, int x, int y, const wchar_t* text, size_t length, uint32_t color) {
     Select(font);
     SetBkMode(dc_, TRANSPARENT);
     SetTextColor(dc_, ToColorRef(color));

@@ -58,7 +58,7 @@ struct Painter {
         int left = ax + st.border[3] + st.padding[3];
         if (!li->marker.empty()) {
             int w = P.TextWidth(st.fontId, li->marker.data(), li->marker.size());
-            P.DrawText(st.fontId, left - w - st.font.sizePx / 2 - ox, baseline - oy, li->marker.data(), li->marker.size(), st.color);
+            P.DrawString(st.fontId, left - w - st.font.sizePx / 2 - ox, baseline - oy, li->marker.data(), li->marker.size(), st.color);
             return;
         }
         int size = std::max(3, st.font.sizePx / 3);
@@ -151,7 +151,7 @@ struct Painter {
                 // trailing spaces of a run take no text
                 size_t shown = run.size();
                 while (shown > 0 && run[shown - 1] == ' ') --shown;
-                if (shown) P.DrawText(st.fontId, x0 - ox, y - oy, run.data(), shown, c);
+                if (shown) P.DrawString(st.fontId, x0 - ox, y - oy, run.data(), shown, c);
                 int thick = std::max(1, st.font.sizePx / 14);
                 if (st.underline) {
                     int uy = y + std::max(1, st.metrics.descent / 2);

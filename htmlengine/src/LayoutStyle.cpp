@@ -356,7 +356,7 @@ void LayoutImpl::LoadSheets() {
                      [](const SheetRule& a, const SheetRule& b) { return a.specificity < b.specificity; });
 }
 
-int LayoutImpl::Font(const FontSpec& spec) { return platform->CreateFont(spec); }
+int LayoutImpl::Font(const FontSpec& spec) { return platform->MakeFont(spec); }
 
 std::shared_ptr<BoxStyle> LayoutImpl::RootStyle() {
     auto st = std::make_shared<BoxStyle>();

@@ -24,7 +24,7 @@ public:
 
     static int CharWidth(const FontSpec& f) { return f.sizePx / 2 + (f.bold ? 1 : 0); }
 
-    int CreateFont(const FontSpec& spec) override {
+    int MakeFont(const FontSpec& spec) override {
         for (size_t i = 0; i < fonts.size(); ++i)
             if (fonts[i] == spec) return int(i);
         fonts.push_back(spec);
@@ -44,7 +44,7 @@ public:
         int w = CharWidth(fonts.at(size_t(font)));
         for (size_t i = 0; i < length; ++i) ends[i] = int(i + 1) * w;
     }
-    void DrawText(int font, int x, int y, const wchar_t* text, size_t length, uint32_t color) override {
+    void DrawString(int font, int x, int y, const wchar_t* text, size_t length, uint32_t color) override {
         Op op{Op::Text, Rect{x, y, x, y}, color, std::wstring(text, length), font};
         ops.push_back(op);
     }

@@ -19,11 +19,11 @@ public:
     void SetTarget(HDC dc);
     HDC Target() const { return dc_; }
 
-    int CreateFont(const FontSpec& spec) override;
+    int MakeFont(const FontSpec& spec) override;
     FontMetrics Metrics(int font) override;
     int TextWidth(int font, const wchar_t* text, size_t length) override;
     void TextExtents(int font, const wchar_t* text, size_t length, int* ends) override;
-    void DrawText(int font, int x, int y, const wchar_t* text, size_t length, uint32_t color) override;
+    void DrawString(int font, int x, int y, const wchar_t* text, size_t length, uint32_t color) override;
     void FillRect(const Rect& rect, uint32_t color) override;
     void DrawLine(int x1, int y1, int x2, int y2, uint32_t color) override;
     void DrawPicture(const IPicture& picture, const Rect& dest) override;

@@ -1,5 +1,6 @@
 // The one seam between the engine and the platform: fonts, text measuring and drawing,
-// rectangles, lines and images. Layout and painting call nothing else, so they run headless
+// rectangles, lines and images (named apart from the Windows macros CreateFont and DrawText).
+// Layout and painting call nothing else, so they run headless
 // over FakePlatform with exact numbers; GdiPlatform draws into a window, a bitmap or a printer.
 #pragma once
 #include <cstdint>
@@ -46,13 +47,13 @@ struct IPlatform {
     virtual ~IPlatform() = default;
     // Fonts are numbered by the platform, which keeps each one for its own life; the same spec
     // gives the same number.
-    virtual int CreateFont(const FontSpec& spec) = 0;
+    virtual int MakeFont(const FontSpec& spec) = 0;
     virtual FontMetrics Metrics(int font) = 0;
     virtual int TextWidth(int font, const wchar_t* text, size_t length) = 0;
     // ends[i] receives the width of the first i + 1 characters.
     virtual void TextExtents(int font, const wchar_t* text, size_t length, int* ends) = 0;
     // x, y: the left end of the baseline.
-    virtual void DrawText(int font, int x, int y, const wchar_t* text, size_t length, uint32_t color) = 0;
+    virtual void DrawString(int font, int x, int y, const wchar_t* text, size_t length, uint32_t color) = 0;
     virtual void FillRect(const Rect& rect, uint32_t color) = 0;
     virtual void DrawLine(int x1, int y1, int x2, int y2, uint32_t color) = 0;   // one pixel wide
     virtual void DrawPicture(const IPicture& picture, const Rect& dest) = 0;
