@@ -5,6 +5,7 @@
 #include "ObjectId.h"
 #include "StringTable.h"
 #include "HtmlTokenizer.h"
+#include "HtmlText.h"
 #include "MemoryStream.h"
 #include "AtlImage.h"
 #include <algorithm>
@@ -276,6 +277,18 @@ int CNoteItem::PreviewImageInit()
 
 int CNoteItem::CreatePreviewFromAttach(DB::CItemAttach* attach)
 {
+    if (!MakePreviewBitmap(attach))
+        return 0;
+    CNotebook* book = GetNotebook();
+    if (book && book->Panes())
+        book->Panes()->RedrawNoteList();
+    if (m_preview)
+        PreviewImageWrite();
+    return 1;
+}
+
+int CNoteItem::MakePreviewBitmap(DB::CItemAttach* attach)
+{
     if (!attach || !attach->data || attach->size <= 0 || attach->mime.Left(6).CompareNoCase(L"image/") != 0)
         return 0;
     CMemoryStream* stream = new CMemoryStream(attach->data, (ULONG)attach->size);
@@ -307,15 +320,10 @@ int CNoteItem::CreatePreviewFromAttach(DB::CItemAttach* attach)
     m_preview = bmp;
     m_note.width = w;
     m_note.height = h;
-    CNotebook* book = GetNotebook();
-    if (book && book->Panes())
-        book->Panes()->RedrawNoteList();
-    if (m_preview)
-        PreviewImageWrite();
     return 1;
 }
 
-void CNoteItem::PreviewImageWrite()
+bool CNoteItem::PreviewImageWrite()
 {
     if (m_preview) {
         BITMAP bm = {};
@@ -339,8 +347,7 @@ void CNoteItem::PreviewImageWrite()
         m_note.DeletePreviewImage();
     }
     DB::CPeloraDatabase* db = GetDatabase();
-    if (db)
-        db->NoteUpdatePreview(&m_note);
+    return !db || db->NoteUpdatePreview(&m_note);
 }
 
 void CNoteItem::Load(int tagsOnly)
@@ -363,30 +370,48 @@ void CNoteItem::Load(int tagsOnly)
         LoadAttaches(m_note.note_id, nullptr);
 }
 
-void CNoteItem::SaveNote()
+bool CNoteItem::SaveNote()
 {
-    m_note.b_syncdirty = 1;
-    PreviewImageWrite();
     DB::CPeloraDatabase* db = GetDatabase();
-    if (db) {
-        if (m_note.content_data)
-            db->NoteUpdateContent(&m_note);
-        db->UpdateNote(&m_note, 1);
+    int syncDirty = m_note.b_syncdirty, previewId = m_note.preview_id, contentId = m_note.content_id;
+    m_note.b_syncdirty = 1;
+    bool ok;
+    {
+        // preview, content, row and the purge of attachments are kept together or not at all
+        DB::CStoreTransaction txn(db);
+        ok = !db || txn.Started();
+        ok = ok && PreviewImageWrite();
+        if (ok && db && m_note.content_data)
+            ok = db->NoteUpdateContent(&m_note) != 0;
+        ok = ok && (!db || db->UpdateNote(&m_note, 1));
+        ok = ok && PurgeUnusedAttaches();
+        ok = ok && (!db || txn.Commit());
     }
-    PurgeUnusedAttaches();
+    if (!ok) {
+        // the keys of rows the failed transaction had made are gone with it
+        m_note.b_syncdirty = syncDirty;
+        m_note.preview_id = previewId;
+        m_note.content_id = contentId;
+        if (m_attachesChanged) {
+            m_attaches.RemoveAll();
+            LoadAttaches(m_note.note_id, nullptr);
+        }
+        return false;  // still modified: the editor may save again
+    }
     POSITION pos = m_attaches.GetHeadPosition();
     while (pos)
         m_attaches.GetNextAttach(pos)->RelocateBuffer(0);
     m_modified = 0;
+    return true;
 }
 
-void CNoteItem::PurgeUnusedAttaches()
+bool CNoteItem::PurgeUnusedAttaches()
 {
     if (!m_attachesChanged)
-        return;
+        return true;
     DB::CPeloraDatabase* db = GetDatabase();
     if (!db)
-        return;
+        return true;
     m_attaches.RemoveAll();
     LoadAttaches(m_note.note_id, nullptr);
     POSITION pos = m_attaches.GetHeadPosition();
@@ -398,11 +423,13 @@ void CNoteItem::PurgeUnusedAttaches()
             continue;
         if (a->IsAttachOnServer()) {
             a->b_removed = 1;
-            db->UpdateAttach(a);
-        } else {
-            db->RemoveAttach(a->itemid);
+            if (!db->UpdateAttach(a))
+                return false;
+        } else if (!db->RemoveAttach(a->itemid)) {
+            return false;
         }
     }
+    return true;
 }
 
 // --- stored form <-> editor form
@@ -425,9 +452,54 @@ int FindNoCaseFrom(const wchar_t* text, int pos, int end, const wchar_t* word)
     return -1;
 }
 
-bool IsStyleBoundary(wchar_t c, wchar_t quote)
+// The style value whose token sits at pos: from after its opening quote up to the closing one,
+// or, unquoted, from its first character up to a blank or the ">" of the tag. Never further,
+// so the rewrite cannot reach the note's text.
+void StyleValueRange(const wchar_t* text, int pos, int end, wchar_t quote, int& first, int& last)
 {
-    return c == L';' || c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || (quote && c == quote);
+    first = quote ? pos + 1 : pos;
+    last = first;
+    while (last < end && (quote ? text[last] != quote : !HtmlIsBlank(text[last]) && text[last] != L'>'))
+        ++last;
+}
+
+// A property starts at the value's start or after ";" or a blank.
+bool AtPropertyStart(const wchar_t* text, int j, int first)
+{
+    return j == first || text[j - 1] == L';' || HtmlIsBlank(text[j - 1]);
+}
+
+// Layout properties the editor must not apply: in the editor's form they carry "sav_".
+const wchar_t* const kSavedInAll[] = {L"max-width:"};
+const wchar_t* const kSavedInImg[] = {L"position:", L"Left:"};
+const wchar_t* const kSavedInOther[] = {L"position:", L"display:", L"float:", L"width:", L"height:"};
+const wchar_t kSavMark[] = L"sav_";
+
+template <size_t N>
+bool StartsWithAny(const wchar_t* text, int pos, int end, const wchar_t* const (&names)[N])
+{
+    for (const wchar_t* name : names)
+        if (StartsNoCase(text, pos, end, name))
+            return true;
+    return false;
+}
+
+// Any name the editor's form may carry the mark on, whatever the element.
+bool IsSavedName(const wchar_t* text, int pos, int end)
+{
+    return StartsWithAny(text, pos, end, kSavedInAll) || StartsWithAny(text, pos, end, kSavedInImg) ||
+           StartsWithAny(text, pos, end, kSavedInOther);
+}
+
+// Where the marks at pos end: the count of "sav_" repeated there goes to marks.
+int SkipMarks(const wchar_t* text, int pos, int end, int& marks)
+{
+    marks = 0;
+    while (StartsNoCase(text, pos, end, kSavMark)) {
+        pos += 4;
+        ++marks;
+    }
+    return pos;
 }
 
 wchar_t* Finish(const std::wstring& text, int& bytes)
@@ -502,23 +574,21 @@ int CNoteItem::NoteToHtml(const wchar_t* content, int size, const CString& prefi
                 copied = pos + 13;
                 attach = true;
             } else if (style) {
-                wchar_t q = tok.GetQuote();
-                static const wchar_t* const kAll[] = {L"max-width:"};
-                static const wchar_t* const kImg[] = {L"position:", L"Left:"};
-                static const wchar_t* const kOther[] = {L"position:", L"display:", L"float:", L"width:", L"height:"};
-                for (int j = pos + 1; j < end && !(q && content[j] == q); ++j) {
-                    if (!IsStyleBoundary(content[j - 1], q))
+                int first, last;
+                StyleValueRange(content, pos, end, tok.GetQuote(), first, last);
+                for (int j = first; j < last; ++j) {
+                    if (!AtPropertyStart(content, j, first))
                         continue;
-                    bool hit = StartsNoCase(content, j, end, kAll[0]);
-                    if (img)
-                        for (const wchar_t* w : kImg)
-                            hit = hit || StartsNoCase(content, j, end, w);
-                    else
-                        for (const wchar_t* w : kOther)
-                            hit = hit || StartsNoCase(content, j, end, w);
-                    if (hit) {
+                    int marks;
+                    int name = SkipMarks(content, j, last, marks);
+                    bool hit = StartsWithAny(content, name, last, kSavedInAll) ||
+                               (img ? StartsWithAny(content, name, last, kSavedInImg)
+                                    : StartsWithAny(content, name, last, kSavedInOther));
+                    // text that already reads as marked gets one mark more, which the way
+                    // back takes off again: the stored text returns unchanged
+                    if (hit || (marks > 0 && IsSavedName(content, name, last))) {
                         flush(j);
-                        result += L"sav_";
+                        result += kSavMark;
                     }
                 }
             }
@@ -607,9 +677,14 @@ int CNoteItem::HtmlToNote(const wchar_t* html, int length, const CString& prefix
                 if (referenced)
                     referenced->push_back(CString(html + idStart, idEnd - idStart));
             } else if (style) {
-                wchar_t q = tok.GetQuote();
-                for (int j = pos + 1; j < end && !(q && html[j] == q); ++j) {
-                    if (IsStyleBoundary(html[j - 1], q) && StartsNoCase(html, j, end, L"sav_")) {
+                // only a mark this conversion's other direction wrote: "sav_" (perhaps more
+                // than once) before one of the layout names, at the start of a property
+                int first, last;
+                StyleValueRange(html, pos, end, tok.GetQuote(), first, last);
+                for (int j = first; j < last; ++j) {
+                    int marks;
+                    int name = SkipMarks(html, j, last, marks);
+                    if (marks > 0 && AtPropertyStart(html, j, first) && IsSavedName(html, name, last)) {
                         flush(j);
                         copied = j + 4;
                     }

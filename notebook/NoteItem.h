@@ -79,8 +79,12 @@ public:
     HBITMAP GetPreviewBitmap() const { return m_preview; }
     void LoadPreviewImage();
     int PreviewImageInit();
+    // Makes the preview bitmap from an image attachment, redraws the note list and stores it.
     int CreatePreviewFromAttach(DB::CItemAttach* attach);
-    void PreviewImageWrite();
+    // Only makes the bitmap (1) or not (0): no redraw, no store.
+    int MakePreviewBitmap(DB::CItemAttach* attach);
+    // Stores the preview (with the bitmap's pixels, or none); false when the store failed.
+    bool PreviewImageWrite();
 
     // --- user order position (sort types 16 and 17)
     unsigned GetUserPosition() const { return m_userPosition; }
@@ -89,8 +93,10 @@ public:
     // --- loading and saving
     // Reads the tag names again; unless tagsOnly also the tasks, content and attachments.
     void Load(int tagsOnly);
-    void SaveNote();
-    void PurgeUnusedAttaches();
+    // Stores preview, content and row and purges unreferenced attachments, all in one store
+    // transaction; false (nothing written, still modified) when any of it failed.
+    bool SaveNote();
+    bool PurgeUnusedAttaches();
 
     // --- stored form <-> editor form. Both return the byte size of the new wide text handed
     // out through out (a new[] block the caller delete[]s, with two zero bytes after it).
@@ -116,9 +122,13 @@ public:
     // What ExportToJson writes (empty for a removed note); path is where attachments go.
     CStringA ExportToJsonText(const char* indent, bool isLast, const wchar_t* path);
     void ImportTagsFromJson(const Json::Value& value);
-    void ImportTasksFromJson(const Json::Value& value);
+    // Both false when the store failed (the caller's transaction then drops the note); an
+    // attachment whose file cannot be read is skipped.
+    bool ImportTasksFromJson(const Json::Value& value);
     // baseDir confines each attachment's "pathname" to the export's folder.
-    void ImportAttachesFromJson(const Json::Value& value, const wchar_t* baseDir);
+    bool ImportAttachesFromJson(const Json::Value& value, const wchar_t* baseDir);
+    // The non-empty names of a JSON note's "tags".
+    static std::vector<CString> ReadJsonTagNames(const Json::Value& value);
 
 private:
     static CString FormatDate(int t, int dayFirst);

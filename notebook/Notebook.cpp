@@ -3,6 +3,7 @@
 #include "ObjectId.h"
 #include <algorithm>
 #include <ctime>
+#include <map>
 #include <set>
 
 namespace Pelora {
@@ -333,6 +334,9 @@ int CNotebook::LoadNotebook()
     return 1;
 }
 
+// Fills the reminder list from the store. A row that already has an item (by its key) gets the
+// same item back with the row's values, so reloading after every note update makes no new
+// items: only rows new to the notebook do.
 void CNotebook::LoadReminders()
 {
     if (!g_database)
@@ -340,9 +344,22 @@ void CNotebook::LoadReminders()
     DB::CItemList rows;
     DB::CItemReminder filter;
     g_database->GetReminderList(&filter, &rows);
+    EnterCriticalSection(&m_reminderLock);
+    std::map<int, CReminderItem*> known;
+    for (CReminderItem* item : m_allReminders)
+        if (item->GetRecord().itemid)
+            known[item->GetRecord().itemid] = item;
+    std::vector<CReminderItem*> list;
     while (!rows.IsEmpty()) {
         DB::CItemReminder* row = static_cast<DB::CItemReminder*>(rows.RemoveHead());
-        CReminderItem* item = new CReminderItem;
+        auto it = known.find(row->itemid);
+        CReminderItem* item = it == known.end() ? nullptr : it->second;
+        if (!item) {
+            item = new CReminderItem;
+            m_allReminders.push_back(item);
+        }
+        if (std::find(list.begin(), list.end(), item) == list.end())
+            list.push_back(item);
         DB::CItemReminder& r = item->GetRecord();
         r.itemid = row->itemid;
         r.reminder_id = row->reminder_id;
@@ -357,11 +374,9 @@ void CNotebook::LoadReminders()
         r.priority = row->priority;
         r.type_reminder = row->type_reminder;
         delete row;
-        EnterCriticalSection(&m_reminderLock);
-        m_allReminders.push_back(item);
-        m_reminders.push_back(item);
-        LeaveCriticalSection(&m_reminderLock);
     }
+    m_reminders.swap(list);
+    LeaveCriticalSection(&m_reminderLock);
 }
 
 namespace {
@@ -877,7 +892,7 @@ void CNotebook::CheckReminders()
         if (note && !note->GetRecord().b_removed && folder && !folder->GetRecord().b_removed &&
             !IsRemovedFolder(folder)) {
             NotifyReminderAlarm(item);
-            r.time_to_run = NextReminderRun(r, now);
+            r.UpdateTimeToRun(now);
             if (r.repeat == 0)
                 r.completed = 1;
             if (g_database)
@@ -892,29 +907,95 @@ void CNotebook::CheckReminders()
 
 // --- notes
 
-CNoteItem* CNotebook::CreateNote(CFolderItem* folder, int attach)
+CNoteItem* CNotebook::NewNoteItem(CFolderItem* folder)
 {
-    PELORA_TRACE_SCOPE(1, "Pelora::CNotebook::CreateNote");
-    if (!folder || !g_database)
-        return nullptr;
     CString body;
     body.Format(L"<div style=\"font-size: %spx; font-family: '%s'; \"></div>", m_app->GetDefaultFontSize().GetString(),
                 m_app->GetDefaultFontName().GetString());
     CNoteItem* note = new CNoteItem;
     DB::CItemNote& rec = note->GetRecord();
     int now = Now();
-    rec.folder_id = folder->GetRecord().itemid;
+    rec.folder_id = folder ? folder->GetRecord().itemid : 0;
     rec.date_create = now;
     rec.date_update = rec.date_update_user = now;
     rec.b_syncdirty = 1;
     PeloraGenerateKeyString(rec.note_id);
-    g_database->CreateNote(&rec);
     note->SetContentText(body);
     rec.preview_text.Empty();
-    rec.b_syncdirty = 1;
-    g_database->NoteUpdateContent(&rec);
-    g_database->NoteUpdatePreview(&rec);
-    g_database->UpdateNote(&rec, 1);
+    return note;
+}
+
+bool CNotebook::StoreNewNote(CNoteItem* note)
+{
+    // content and preview first, so the row is written once and never names a missing one
+    DB::CItemNote& rec = note->GetRecord();
+    return g_database && g_database->NoteUpdateContent(&rec) && g_database->NoteUpdatePreview(&rec) &&
+           g_database->CreateNote(&rec);
+}
+
+bool CNotebook::MakeNoteTags(const std::vector<CString>& names, std::vector<CTagItem*>& tags,
+                             std::vector<CTagItem*>& created)
+{
+    for (const CString& name : names) {
+        if (name.IsEmpty())
+            continue;
+        CTagItem* tag = m_tags.FindByName(name);
+        if (!tag) {
+            tag = m_tags.AddTag(name, TagFlagKept);
+            if (tag)
+                created.push_back(tag);
+        }
+        if (!tag || !tag->GetTag().itemid)
+            return false;
+        if (std::find(tags.begin(), tags.end(), tag) == tags.end())
+            tags.push_back(tag);
+    }
+    return true;
+}
+
+bool CNotebook::LinkNoteTags(const std::vector<CTagItem*>& tags, int noteItemId)
+{
+    for (CTagItem* tag : tags)
+        if (!g_database || !g_database->UpdateNoteTags(tag->GetTag().itemid, noteItemId))
+            return false;
+    return true;
+}
+
+void CNotebook::DropNoteTags(const std::vector<CTagItem*>& created)
+{
+    for (CTagItem* tag : created)
+        m_tags.RemoveTag(tag, 1);
+}
+
+void CNotebook::AdoptNewNote(CNoteItem* note, CFolderItem* folder, const std::vector<CString>& tagNames)
+{
+    RegisterNote(note);
+    if (folder)
+        folder->AttachNote(note->GetItemId());
+    if (tagNames.empty())
+        return;
+    // the links are stored already: naming the tags first keeps SetNoteTags from linking again
+    std::vector<CString> names;
+    for (const CString& name : tagNames)
+        if (!name.IsEmpty() && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    note->GetTags() = names;
+    SetNoteTags(&names, note, 0);
+}
+
+CNoteItem* CNotebook::CreateNote(CFolderItem* folder, int attach)
+{
+    PELORA_TRACE_SCOPE(1, "Pelora::CNotebook::CreateNote");
+    if (!folder || !g_database)
+        return nullptr;
+    CNoteItem* note = NewNoteItem(folder);
+    {
+        DB::CStoreTransaction txn(g_database);
+        if (!txn.Started() || !StoreNewNote(note) || !txn.Commit()) {
+            delete note;
+            return nullptr;
+        }
+    }
     if (attach) {
         RegisterNote(note);
         folder->AttachNote(note->GetItemId());
@@ -947,14 +1028,11 @@ CNoteItem* CNotebook::CopyNote(CNoteItem* note, CFolderItem* folder, const wchar
         note->Load(0);
     else if (note->GetAttachCount() == 0)
         note->LoadAttaches(note->GetNoteId(), nullptr);
-    CNoteItem* copy = CreateNote(folder, 1);
-    if (!copy)
-        return nullptr;
+    CNoteItem* copy = NewNoteItem(folder);
     const DB::CItemNote& s = note->GetRecord();
     DB::CItemNote& d = copy->GetRecord();
     d.prn_index = s.prn_index;
     d.date_create = s.date_create;
-    d.date_update_user = s.date_update_user;
     d.note_title = title ? CString(title) : s.note_title;
     d.sav_fld_id = s.sav_fld_id;
     d.owner = s.owner;
@@ -973,33 +1051,49 @@ CNoteItem* CNotebook::CopyNote(CNoteItem* note, CFolderItem* folder, const wchar
         memcpy(d.RelocatePreviewImage(s.preview_size), s.preview_image, (size_t)s.preview_size);
         d.preview_size = s.preview_size;
     }
-    int now = Now();
-    d.date_update = d.date_update_user = now;
+    d.date_update = d.date_update_user = Now();
     d.folder_id = folder->GetRecord().itemid;
     d.b_syncdirty = 1;
-    g_database->NoteUpdateContent(&d);
-    g_database->NoteUpdatePreview(&d);
-    g_database->UpdateNote(&d, 1);
+    std::vector<CString> tagNames = note->GetTags();
 
-    std::vector<CString> tags = note->GetTags();
-    if (!tags.empty())
-        SetNoteTags(&tags, copy, 0);
-
-    // attachments get new ids; the copy's content follows them
-    std::vector<std::pair<CString, CString>> renamed;
-    for (int i = 0; i < note->GetAttachCount(); ++i) {
-        DB::CItemAttach* a = note->GetAttach(i);
-        CString newId = CopyAttachToNote(a->attach_id, d.note_id);
-        if (!newId.IsEmpty())
-            renamed.emplace_back(a->attach_id, newId);
+    // The copy, its attachments and its tag links are kept together or not at all. The tag
+    // items are found (or made) before the store is held: the sync takes the tag list's mutex
+    // first and the store second, so the other order could deadlock.
+    std::vector<CTagItem*> tags, created;
+    bool ok = MakeNoteTags(tagNames, tags, created), renamedAny = false;
+    if (ok) {
+        DB::CStoreTransaction txn(g_database);
+        ok = txn.Started();
+        // attachments get new ids first, so the content is stored once, naming them
+        std::vector<std::pair<CString, CString>> renamed;
+        for (int i = 0; ok && i < note->GetAttachCount(); ++i) {
+            DB::CItemAttach* a = note->GetAttach(i);
+            CString newId;
+            int r = CopyAttachRecord(a->attach_id, d.note_id, newId);
+            if (r < 0)
+                ok = false;
+            else if (r > 0)
+                renamed.emplace_back(a->attach_id, newId);
+        }
+        if (ok && !renamed.empty()) {
+            CString text(d.GetContentText(), d.content_size / 2);
+            for (auto& r : renamed)
+                text.Replace(r.first, r.second);
+            copy->SetContentText(text);
+            renamedAny = true;
+        }
+        ok = ok && StoreNewNote(copy);
+        ok = ok && LinkNoteTags(tags, d.itemid);
+        ok = ok && txn.Commit();
     }
-    if (!renamed.empty()) {
-        CString text(d.GetContentText(), d.content_size / 2);
-        for (auto& r : renamed)
-            text.Replace(r.first, r.second);
-        copy->SetContentText(text);
+    if (!ok) {
+        DropNoteTags(created);
+        delete copy;
+        return nullptr;
     }
-    g_database->NoteUpdateContent(&d);
+    if (renamedAny)
+        copy->SetModified(1);
+    AdoptNewNote(copy, folder, tagNames);
     copy->ClearAttaches();
     copy->LoadAttaches(d.note_id, nullptr);
     NotifyFolderChanged(folder);
@@ -1007,13 +1101,11 @@ CNoteItem* CNotebook::CopyNote(CNoteItem* note, CFolderItem* folder, const wchar
     return copy;
 }
 
-CString CNotebook::CopyAttachToNote(const wchar_t* attachId, const wchar_t* noteId)
+int CNotebook::CopyAttachRecord(const wchar_t* attachId, const wchar_t* noteId, CString& newId)
 {
+    newId.Empty();
     if (!attachId || !noteId || !g_database)
-        return CString();
-    CNoteItem* note = GetNote(noteId);
-    if (!note)
-        return CString();
+        return 0;
     DB::CItemAttach filter;
     filter.attach_id = attachId;
     CAttachList list;
@@ -1026,7 +1118,7 @@ CString CNotebook::CopyAttachToNote(const wchar_t* attachId, const wchar_t* note
             src = a;
     }
     if (!src)
-        return CString();
+        return 0;
     DB::CItemAttach rec;
     rec.note_id = noteId;
     rec.filename = src->filename;
@@ -1039,12 +1131,32 @@ CString CNotebook::CopyAttachToNote(const wchar_t* attachId, const wchar_t* note
     rec.date_create = rec.date_update = 0;
     rec.b_syncdirty = 0;
     PeloraGenerateKeyString(rec.attach_id);
-    g_database->CreateAttach(&rec);
-    g_database->UpdateAttachContent(&rec);
-    note->GetRecord().b_syncdirty = 1;
+    if (!g_database->CreateAttach(&rec) || !g_database->UpdateAttachContent(&rec))
+        return -1;
+    newId = rec.attach_id;
+    return 1;
+}
+
+CString CNotebook::CopyAttachToNote(const wchar_t* attachId, const wchar_t* noteId)
+{
+    if (!attachId || !noteId || !g_database)
+        return CString();
+    CNoteItem* note = GetNote(noteId);
+    if (!note)
+        return CString();
+    DB::CItemNote& rec = note->GetRecord();
+    int wasDirty = rec.b_syncdirty;
+    CString newId;
+    DB::CStoreTransaction txn(g_database);
+    if (!txn.Started())
+        return CString();
+    rec.b_syncdirty = 1;
+    if (CopyAttachRecord(attachId, noteId, newId) <= 0 || !g_database->UpdateNote(&rec, 1) || !txn.Commit()) {
+        rec.b_syncdirty = wasDirty;
+        return CString();
+    }
     note->SetModified(1);
-    g_database->UpdateNote(&note->GetRecord(), 1);
-    return rec.attach_id;
+    return newId;
 }
 
 void CNotebook::DetachFromTags(CNoteItem* note)
@@ -1450,7 +1562,6 @@ void CNotebook::OnEventNoteUpdated(const wchar_t* noteId)
     note->SetPreviewImageFlag(1);
     if (moved && newFolder && !rec.b_removed)
         newFolder->AttachNote(rec.itemid);
-    ClearReminderList();
     LoadReminders();
     m_panes->UpdateTagList();
     if (m_app->GetActiveNote() == note && m_editor->HasEditorFrame()) {

@@ -164,6 +164,23 @@ public:
     // Every tag item and saved search detaches the note; folder-changed for those that held it.
     void DetachFromTags(CNoteItem* note);
     CRITICAL_SECTION* GetNoteLock() { return &m_noteLock; }
+    // A new note for the folder (title "New Note", new note_id, the default body), not stored.
+    CNoteItem* NewNoteItem(CFolderItem* folder);
+    // Writes a new note's content, preview and row; called inside the caller's transaction.
+    bool StoreNewNote(CNoteItem* note);
+    // The tag items of the names, each once; missing ones are made and listed in created.
+    // Called outside a store transaction (the tag list's mutex comes before the store lock).
+    bool MakeNoteTags(const std::vector<CString>& names, std::vector<CTagItem*>& tags,
+                      std::vector<CTagItem*>& created);
+    // Stores the links of a stored note to the tags; inside the caller's transaction.
+    bool LinkNoteTags(const std::vector<CTagItem*>& tags, int noteItemId);
+    // Takes back the tag items MakeNoteTags made for a note whose transaction failed.
+    void DropNoteTags(const std::vector<CTagItem*>& created);
+    // After the commit: the note enters the id tree, its folder and its tags' items.
+    void AdoptNewNote(CNoteItem* note, CFolderItem* folder, const std::vector<CString>& tagNames);
+    // Stores a copy of the attachment for the note: 1 with its new id, 0 when the attachment
+    // has no content to copy, -1 when writing failed. Inside the caller's transaction.
+    int CopyAttachRecord(const wchar_t* attachId, const wchar_t* noteId, CString& newId);
 
 private:
     struct Posted;

@@ -289,11 +289,11 @@ void CNoteItem::ExportToJson(IExportProgress* progress, IExportOutput* out, cons
     }
 }
 
-void CNoteItem::ImportTagsFromJson(const Json::Value& value)
+std::vector<CString> CNoteItem::ReadJsonTagNames(const Json::Value& value)
 {
-    if (!value.isObject() || !value["tags"].isArray())
-        return;
     std::vector<CString> names;
+    if (!value.isObject() || !value["tags"].isArray())
+        return names;
     for (const Json::Value& t : value["tags"]) {
         CString name;
         if (t.isString())
@@ -302,15 +302,21 @@ void CNoteItem::ImportTagsFromJson(const Json::Value& value)
         if (!name.IsEmpty())
             names.push_back(name);
     }
+    return names;
+}
+
+void CNoteItem::ImportTagsFromJson(const Json::Value& value)
+{
+    std::vector<CString> names = ReadJsonTagNames(value);
     CNotebook* book = GetNotebook();
     if (book && !names.empty())
         book->SetNoteTags(&names, this, 0);
 }
 
-void CNoteItem::ImportTasksFromJson(const Json::Value& value)
+bool CNoteItem::ImportTasksFromJson(const Json::Value& value)
 {
     if (!value.isObject() || !value["tasks"].isArray())
-        return;
+        return true;
     DB::CPeloraDatabase* db = GetDatabase();
     for (const Json::Value& t : value["tasks"]) {
         CString info = ReadText(t, "task_info");
@@ -320,11 +326,13 @@ void CNoteItem::ImportTasksFromJson(const Json::Value& value)
         DB::CItemTask* task = AddTask(info, ReadInt(t, "b_checked"));
         task->date_create = ReadInt(t, "date_create");
         task->date_update = ReadInt(t, "date_update");
-        if (db)
-            db->CreateTask(task);
+        bool stored = !db || db->CreateTask(task);
         task->pending_insert = 0;
+        if (!stored)
+            return false;
         ++m_note.num_tasks;
     }
+    return true;
 }
 
 CString ResolveImportPath(const wchar_t* baseDir, const CString& pathname)
@@ -352,13 +360,13 @@ CString ResolveImportPath(const wchar_t* baseDir, const CString& pathname)
     return base + rel;
 }
 
-void CNoteItem::ImportAttachesFromJson(const Json::Value& value, const wchar_t* baseDir)
+bool CNoteItem::ImportAttachesFromJson(const Json::Value& value, const wchar_t* baseDir)
 {
     if (!value.isObject() || !value["attach_list"].isArray())
-        return;
+        return true;
     DB::CPeloraDatabase* db = GetDatabase();
     if (!db)
-        return;
+        return true;
     std::vector<std::pair<CString, CString>> renamed;
     for (const Json::Value& a : value["attach_list"]) {
         if (!a.isObject())
@@ -385,10 +393,11 @@ void CNoteItem::ImportAttachesFromJson(const Json::Value& value, const wchar_t* 
         rec->b_syncdirty = 1;
         if (!db->CreateAttach(rec) || !db->UpdateAttachContent(rec)) {
             delete rec;
-            continue;
+            return false;
         }
+        // only the bitmap here: the caller stores the preview with the note
         if (!m_preview)
-            CreatePreviewFromAttach(rec);
+            MakePreviewBitmap(rec);
         if (!oldId.IsEmpty())
             renamed.emplace_back(oldId, rec->attach_id);
         rec->RelocateBuffer(0);
@@ -399,8 +408,9 @@ void CNoteItem::ImportAttachesFromJson(const Json::Value& value, const wchar_t* 
         for (auto& r : renamed)
             text.Replace(r.first, r.second);
         SetContentText(text);
-        db->NoteUpdateContent(&m_note);
+        return db->NoteUpdateContent(&m_note) != 0;
     }
+    return true;
 }
 
 // --- the model's own note importer
@@ -413,9 +423,7 @@ int CJsonNoteImporter::ImportNote(CFolderItem* folder, const Json::Value& value)
     DB::CPeloraDatabase* db = GetDatabase();
     if (!book || !db || !folder || !value.isObject())
         return 0;
-    CNoteItem* note = book->CreateNote(folder, 1);
-    if (!note)
-        return 0;
+    CNoteItem* note = book->NewNoteItem(folder);
     DB::CItemNote& rec = note->GetRecord();
     CString title = ReadText(value, "note_title");
     if (value.isMember("note_title"))
@@ -438,12 +446,30 @@ int CJsonNoteImporter::ImportNote(CFolderItem* folder, const Json::Value& value)
         note->SetContentText(ReadText(value, "content_data"));
     rec.num_tasks = 0;
     rec.b_syncdirty = 1;
-    db->NoteUpdateContent(&rec);
-    note->ImportTagsFromJson(value);
-    note->ImportTasksFromJson(value);
-    note->ImportAttachesFromJson(value, m_baseDir);
-    db->UpdateNote(&rec, 1);
-    db->NoteUpdatePreview(&rec);
+
+    // The note with its tasks, attachments, preview and tag links is stored whole or not at
+    // all; tag items are found or made first (the tag list's mutex comes before the store).
+    std::vector<CString> tagNames = CNoteItem::ReadJsonTagNames(value);
+    std::vector<CTagItem*> tags, created;
+    bool ok = book->MakeNoteTags(tagNames, tags, created);
+    if (ok) {
+        DB::CStoreTransaction txn(db);
+        ok = txn.Started() && book->StoreNewNote(note);
+        ok = ok && note->ImportTasksFromJson(value);
+        ok = ok && note->ImportAttachesFromJson(value, m_baseDir);
+        ok = ok && note->PreviewImageWrite();
+        ok = ok && db->UpdateNote(&rec, 1);
+        ok = ok && book->LinkNoteTags(tags, rec.itemid);
+        ok = ok && txn.Commit();
+    }
+    if (!ok) {
+        book->DropNoteTags(created);
+        delete note;
+        return 0;
+    }
+    book->AdoptNewNote(note, folder, tagNames);
+    if (note->GetPreviewBitmap() && book->Panes())
+        book->Panes()->RedrawNoteList();
     ++m_imported;
     book->NotifyNoteChanged(note);
     return 1;

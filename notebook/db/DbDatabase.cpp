@@ -3,6 +3,8 @@
 #include "ActivityLog.h"
 #include "BinRes.h"
 #include "TextConv.h"
+#include <algorithm>
+#include <vector>
 
 using namespace DB::Detail;
 
@@ -10,7 +12,10 @@ namespace DB {
 
 namespace {
 
-CPeloraDatabase* g_current = nullptr;
+// Every live database object, oldest first: GetCurrent answers the newest, whatever order
+// the objects are destroyed in.
+SRWLOCK g_liveLock = SRWLOCK_INIT;
+std::vector<CPeloraDatabase*> g_live;
 
 // The twelve tables in the order they are created.
 const char* const kTables[] = {
@@ -65,6 +70,22 @@ const char* const kTables[] = {
     "keyinfo TEXT, flags INTEGER DEFAULT 0);",
 };
 
+// Lookups by a text id or a link column; without them every such lookup scans its table.
+// Only indexes are added, so a file still opens with a program that does not know them.
+const char* const kIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS idx_attaches_attach_id ON attaches (attach_id);",
+    "CREATE INDEX IF NOT EXISTS idx_attaches_note_id ON attaches (note_id);",
+    "CREATE INDEX IF NOT EXISTS idx_notes_note_id ON notes (note_id);",
+    "CREATE INDEX IF NOT EXISTS idx_folders_folder_id ON folders (folder_id);",
+    "CREATE INDEX IF NOT EXISTS idx_tag_links_tag_id ON tag_links (tag_id);",
+    "CREATE INDEX IF NOT EXISTS idx_tag_links_note_id ON tag_links (note_id);",
+    "CREATE INDEX IF NOT EXISTS idx_tasks_note_id ON tasks (note_id);",
+    "CREATE INDEX IF NOT EXISTS idx_tasks_task_id ON tasks (task_id);",
+    "CREATE INDEX IF NOT EXISTS idx_reminders_note_id ON reminders (note_id);",
+    "CREATE INDEX IF NOT EXISTS idx_reminders_reminder_id ON reminders (reminder_id);",
+    "CREATE INDEX IF NOT EXISTS idx_notes_sort_data_fld_id ON notes_sort_data (fld_id, sub_id);",
+};
+
 // Columns added to files written before they existed, in this order.
 const struct { const char* table; const char* column; } kUpgrades[] = {
     {"folders", "flags"},        {"folders", "date_create"}, {"folders", "date_update"},
@@ -113,8 +134,9 @@ const wchar_t* DescribeError(EOpenError e)
 CPeloraDatabase::CPeloraDatabase()
 {
     InitializeCriticalSection(&m_lock);
-    m_prevCurrent = g_current;
-    g_current = this;
+    AcquireSRWLockExclusive(&g_liveLock);
+    g_live.push_back(this);
+    ReleaseSRWLockExclusive(&g_liveLock);
 }
 
 CPeloraDatabase::~CPeloraDatabase()
@@ -122,15 +144,25 @@ CPeloraDatabase::~CPeloraDatabase()
     DB_OP("~CPeloraDatabase");
     StopNetService();
     CloseDatabase();
-    if (g_current == this)
-        g_current = m_prevCurrent;
+    AcquireSRWLockExclusive(&g_liveLock);
+    auto it = std::find(g_live.begin(), g_live.end(), this);
+    if (it != g_live.end())
+        g_live.erase(it);
+    bool last = g_live.empty();
+    ReleaseSRWLockExclusive(&g_liveLock);
     // Only the last database object shuts the engine down; the engine starts again on demand.
-    if (!g_current)
+    if (last)
         sqlite3_shutdown();
     DeleteCriticalSection(&m_lock);
 }
 
-CPeloraDatabase* CPeloraDatabase::GetCurrent() { return g_current; }
+CPeloraDatabase* CPeloraDatabase::GetCurrent()
+{
+    AcquireSRWLockShared(&g_liveLock);
+    CPeloraDatabase* current = g_live.empty() ? nullptr : g_live.back();
+    ReleaseSRWLockShared(&g_liveLock);
+    return current;
+}
 
 CString CPeloraDatabase::GetDatabasePath() const
 {
@@ -301,6 +333,10 @@ bool CPeloraDatabase::CreateSchema()
                                           "WHERE idrec=notes.content_id)", 0) != 0)
                 return false;
         }
+    }
+    for (const char* sql : kIndexes) {
+        if (SQLite3::ExecuteSql(m_db, sql, 1) != 0)
+            return false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <cstdint>
 
 namespace DB {
 
@@ -177,48 +178,73 @@ void CItemNote::PreparePreviewText()
 
 // --- CItemReminder
 
+namespace {
+
+int DaysInMonth(int year, int month)  // month 0-11
+{
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 1 && leap ? 29 : kDays[month];
+}
+
+// The k-th run after the first one (local time), or -1 when the platform cannot make it.
+int64_t Occurrence(const struct tm& start, int repeat, int64_t k)
+{
+    struct tm t = start;
+    if (repeat == Repeat1Day || repeat == Repeat1Week) {
+        t.tm_mday += (int)(k * (repeat == Repeat1Day ? 1 : 7));
+    } else {
+        int64_t total = (int64_t)start.tm_mon + (repeat == Repeat1Month ? k : 12 * k);
+        t.tm_year = start.tm_year + (int)(total / 12);
+        t.tm_mon = (int)(total % 12);
+        t.tm_mday = std::min(start.tm_mday, DaysInMonth(t.tm_year + 1900, t.tm_mon));
+    }
+    t.tm_isdst = -1;
+    time_t r = mktime(&t);
+    return r == (time_t)-1 ? -1 : (int64_t)r;
+}
+
+} // namespace
+
+int CItemReminder::NextRun(int now) const
+{
+    if (time_to_run > now)
+        return time_to_run;
+    if (repeat == Repeat30Min || repeat == Repeat1Hour) {
+        // whole steps at once: a reminder far in the past must not loop for long
+        int64_t next = (int64_t)time_to_run + (((int64_t)now - time_to_run) / repeat + 1) * repeat;
+        return next > INT32_MAX ? time_to_run : (int)next;
+    }
+    if (repeat != Repeat1Day && repeat != Repeat1Week && repeat != Repeat1Month && repeat != Repeat1Year)
+        return time_to_run;
+    time_t first = (time_t)(time_initial ? time_initial : time_to_run);
+    time_t nowT = (time_t)now;
+    struct tm start = {}, current = {};
+    if (localtime_s(&start, &first) != 0 || localtime_s(&current, &nowT) != 0)
+        return time_to_run;
+    // Start a little short of now, then step: a calendar day or week differs from its length
+    // in seconds by a daylight-saving shift at most, and a month or year start counted from
+    // the calendar lies before now's month or year, so no run after now is skipped.
+    int64_t k;
+    if (repeat == Repeat1Day || repeat == Repeat1Week)
+        k = ((int64_t)now - (int64_t)first) / repeat - 2;
+    else if (repeat == Repeat1Month)
+        k = (int64_t)(current.tm_year - start.tm_year) * 12 + (current.tm_mon - start.tm_mon) - 1;
+    else
+        k = (int64_t)current.tm_year - start.tm_year - 1;
+    for (k = std::max<int64_t>(0, k); k >= 0; ++k) {
+        int64_t t = Occurrence(start, repeat, k);
+        if (t < 0 || t > INT32_MAX)
+            break;
+        if (t > now)
+            return (int)t;
+    }
+    return time_to_run;
+}
+
 void CItemReminder::UpdateTimeToRun(int now)
 {
-    switch (repeat) {
-    case Repeat30Min:
-    case Repeat1Hour:
-    case Repeat1Day:
-    case Repeat1Week:
-        if (time_to_run <= now) {
-            // whole steps at once: a reminder far in the past must not loop for long
-            int64_t steps = ((int64_t)now - time_to_run) / repeat + 1;
-            time_to_run = (int)((int64_t)time_to_run + steps * repeat);
-        }
-        break;
-    case Repeat1Month:
-    case Repeat1Year: {
-        if (time_to_run > now)
-            break;
-        time_t t = (time_t)time_to_run;
-        struct tm local;
-        if (localtime_s(&local, &t) != 0)
-            break;
-        while (time_to_run <= now) {
-            if (repeat == Repeat1Month) {
-                if (++local.tm_mon > 11) {
-                    local.tm_mon = 0;
-                    ++local.tm_year;
-                }
-            } else {
-                ++local.tm_year;
-            }
-            struct tm step = local;
-            step.tm_isdst = -1;
-            time_t next = mktime(&step);
-            if (next == (time_t)-1 || (int)next <= time_to_run)
-                break;   // cannot move forward: stop rather than loop
-            time_to_run = (int)next;
-        }
-        break;
-    }
-    default:
-        break;
-    }
+    time_to_run = NextRun(now);
 }
 
 namespace {

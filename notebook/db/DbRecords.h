@@ -208,8 +208,16 @@ public:
     ~CItemReminder() override {}
 
     virtual void UpdateRepeatTypeFromServer(int value) { repeat = value; }
-    // Moves time_to_run past now by whole repeat steps.
+    // Sets time_to_run to NextRun(now).
     virtual void UpdateTimeToRun(int now);
+    // The run after now of a reminder that is due (time_to_run <= now); otherwise, and for a
+    // reminder that does not repeat or whose repeat is not one of the table, time_to_run.
+    // Half-hourly and hourly repeats step in seconds. The others count whole days, weeks,
+    // months or years from time_initial (time_to_run when it is 0) in local time, so the
+    // wall-clock time survives a daylight-saving change and a monthly reminder of the 31st
+    // runs on the last day of shorter months and on the 31st again after them; a yearly one
+    // of 29 February runs on the 28th in other years.
+    int NextRun(int now) const;
     // Fills a combo box with the seven repeat texts and selects the current one; returns 7.
     virtual int FillComboBox(HWND combo);
     // Sets repeat from the combo box's selection; returns the selected index.

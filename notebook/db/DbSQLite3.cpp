@@ -338,6 +338,44 @@ CTransaction::~CTransaction()
     }
 }
 
+} // namespace Detail
+
+CStoreTransaction::CStoreTransaction(CPeloraDatabase* db) : m_db(db)
+{
+    if (!m_db)
+        return;
+    m_db->Lock();
+    sqlite3* h = m_db->GetHandle();
+    m_started = h && sqlite3_exec(h, "SAVEPOINT model_op", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool CStoreTransaction::Commit()
+{
+    if (!m_started || m_done)
+        return false;
+    sqlite3* h = m_db->GetHandle();
+    // an error that rolled the whole transaction back has taken the savepoint with it
+    if (!h || sqlite3_get_autocommit(h) ||
+        sqlite3_exec(h, "RELEASE model_op", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return false;
+    m_done = true;
+    return true;
+}
+
+CStoreTransaction::~CStoreTransaction()
+{
+    if (!m_db)
+        return;
+    sqlite3* h = m_db->GetHandle();
+    if (m_started && !m_done && h && !sqlite3_get_autocommit(h)) {
+        sqlite3_exec(h, "ROLLBACK TO model_op", nullptr, nullptr, nullptr);
+        sqlite3_exec(h, "RELEASE model_op", nullptr, nullptr, nullptr);
+    }
+    m_db->Unlock();
+}
+
+namespace Detail {
+
 std::string JoinColumns(const char* const* names, int count, const char* prefix)
 {
     std::string out;

@@ -102,7 +102,9 @@ int CPeloraDatabase::SearchNotes(const int* folders, const std::vector<CString>&
         return 0;
     std::string sql = std::string("SELECT DISTINCT     ") + kSearchColumns +
                       (tags.empty() ? "FROM notes, notes_content " : "FROM tag_list, tag_links, notes, notes_content ") +
-                      "WHERE " + Fmt(" notes.folder_id<>%d AND ", conflict_folder_itemid);
+                      "WHERE " + Fmt(" notes.folder_id<>%d AND ", conflict_folder_itemid) +
+                      // a removed note waits only for the service to hear of it: never a hit
+                      "notes.b_removed=0 AND ";
     CString cond = PrepareSearchSql(L"folder_id", folders);
     if (!cond.IsEmpty())
         sql += "(" + Narrow(cond) + ") AND ";
@@ -114,7 +116,8 @@ int CPeloraDatabase::SearchNotes(const int* folders, const std::vector<CString>&
     if (!cond.IsEmpty())
         sql += "(" + Narrow(cond) + ") AND ";
     if (!tags.empty())
-        sql += "(tag_links.tag_id=tag_list.itemid) AND (notes.itemid=tag_links.note_id) AND ";
+        // saved searches are tag_list rows too (tag_type 1): only real tags match a tag name
+        sql += "(tag_list.tag_type=0) AND (tag_links.tag_id=tag_list.itemid) AND (notes.itemid=tag_links.note_id) AND ";
     sql += "(notes.content_id=notes_content.idrec) ";
     for (size_t i = 0; i < words.size(); ++i)
         sql += WordCondition((int)(tags.size() + 1 + i));
@@ -140,7 +143,7 @@ int CPeloraDatabase::SearchNotes(const int* folders, const std::vector<CString>&
     std::string sql = std::string("SELECT itemid, note_id, folder_id, date_create, date_update, date_update_user, "
                                   "preview_id, content_id, note_title, b_shared "
                                   "FROM notes, notes_content WHERE notes.content_id=notes_content.idrec ") +
-                      Fmt(" AND notes.folder_id<>%d ", conflict_folder_itemid);
+                      Fmt(" AND notes.folder_id<>%d AND notes.b_removed=0 ", conflict_folder_itemid);
     if (folders && *folders) {
         sql += " AND (";
         for (const int* f = folders; *f; ++f)

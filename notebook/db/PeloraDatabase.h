@@ -29,8 +29,8 @@ public:
     CPeloraDatabase(const CPeloraDatabase&) = delete;
     CPeloraDatabase& operator=(const CPeloraDatabase&) = delete;
 
-    // The database object of the process: the most recently constructed one still alive. The
-    // attachment records find the attachments folder through it.
+    // The database object of the process: the most recently constructed one still alive (null
+    // when none is). The attachment records find the attachments folder through it.
     static CPeloraDatabase* GetCurrent();
 
     // --- opening, parameters
@@ -154,7 +154,26 @@ private:
     int m_busyTimeoutMs = 3000;
     // the local HTTP server's stop request
     volatile LONG m_netStop = 0;
-    CPeloraDatabase* m_prevCurrent = nullptr;
+};
+
+// Several store operations kept or dropped as one: from construction it holds the store lock
+// and a savepoint, which is rolled back unless Commit succeeds. It nests with the savepoints of
+// the store's own operations, so a failed operation inside it leaves the rest to decide.
+class CStoreTransaction {
+public:
+    explicit CStoreTransaction(CPeloraDatabase* db);
+    ~CStoreTransaction();
+    CStoreTransaction(const CStoreTransaction&) = delete;
+    CStoreTransaction& operator=(const CStoreTransaction&) = delete;
+    // False when no file is open or the savepoint could not be made: write nothing then.
+    bool Started() const { return m_started; }
+    // True when everything since construction is kept.
+    bool Commit();
+
+private:
+    CPeloraDatabase* m_db;
+    bool m_started = false;
+    bool m_done = false;
 };
 
 } // namespace DB

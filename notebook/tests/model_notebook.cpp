@@ -1,6 +1,10 @@
 // The notebook over a store fixture: the loaded tree, note and folder operations with their
 // notifications, sync events, listeners posted from another thread, and the database repair.
 #include "model_fixture.h"
+#include "NotebookJson.h"
+#include <json/json.h>
+#include <functional>
+#include <memory>
 #include <sqlite3.h>
 
 using namespace Pelora;
@@ -13,6 +17,10 @@ using Events = std::vector<std::string>;
 // default(1) usr_folder(2) trash(3) conflict_folder(4) are made by the store.
 class ModelNotebook : public ModelTest::NotebookFixture {
 protected:
+    bool RawExec(const std::string& sql)
+    {
+        return sqlite3_exec(db.GetHandle(), sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
     void SetUp() override
     {
         NotebookFixture::SetUp();
@@ -166,6 +174,92 @@ TEST_F(ModelNotebook, CopyNoteRenamesAttachmentsInTheCopy)
     DB::CItemAttach* a = copy->GetAttach(0);
     ASSERT_EQ(1, db.LoadAttachContent(a));
     EXPECT_EQ(5, a->size);
+}
+
+// A write in the middle of a model operation fails (a trigger makes that statement fail): the
+// operation reports it, hands out no note, and the store holds exactly what it held before.
+// Once the store works again the same operation succeeds and leaves no row pointing nowhere.
+TEST_F(ModelNotebook, MultiWriteOperationsAreAllOrNothing)
+{
+    CFolderItem* def = Folder(L"default");
+    CFolderItem* workItem = Folder(L"work");
+    CNoteItem* src = Note(L"n1");
+    CString file = dir + L"a.bin";
+    ModelTest::WriteFileBytes(file, "abc");
+    ASSERT_EQ(0, book->AttachFileToNote(src, file, nullptr));
+    std::vector<CString> red{L"red"};
+    book->SetNoteTags(&red, src, 0);
+    src->Load(0);
+    ModelTest::WriteFileBytes(dir + L"b.bin", "defg");
+    Json::Value imported;
+    {
+        const std::string text = "{\"note_title\":\"Imported\",\"content_data\":\"<p>hi</p>\","
+                                 "\"tags\":[\"red\",\"fresh\"],\"tasks\":[{\"task_info\":\"t1\"}],"
+                                 "\"attach_list\":[{\"attach_id\":\"old\",\"pathname\":\"b.bin\"}]}";
+        Json::CharReaderBuilder b;
+        std::unique_ptr<Json::CharReader> r(b.newCharReader());
+        std::string errors;
+        ASSERT_TRUE(r->parse(text.data(), text.data() + text.size(), &imported, &errors)) << errors;
+    }
+    CJsonNoteImporter importer(dir);
+    int saves = 0;
+
+    auto snapshot = [&] {
+        std::string s;
+        for (const char* t : {"notes", "notes_content", "notes_preview", "attaches", "tag_list", "tag_links", "tasks"})
+            s += std::to_string(StoreInt((std::string("SELECT COUNT(*) FROM ") + t).c_str())) + " ";
+        return s + std::to_string(StoreInt("SELECT total(length(data)) FROM notes_content")) + " " +
+               std::to_string(StoreInt("SELECT total(date_update) FROM notes"));
+    };
+    struct Case {
+        const char* what;
+        const char* when;
+        std::function<bool()> run;
+    } cases[] = {
+        {"create: the preview after the content", "BEFORE INSERT ON notes_preview",
+         [&] { return book->CreateNote(def, 1) != nullptr; }},
+        {"create: the row after content and preview", "BEFORE INSERT ON notes",
+         [&] { return book->CreateNote(def, 1) != nullptr; }},
+        {"copy: the row after the attachment", "BEFORE INSERT ON notes",
+         [&] { return book->CopyNote(src, workItem, nullptr) != nullptr; }},
+        {"copy: the tag link last", "BEFORE INSERT ON tag_links",
+         [&] { return book->CopyNote(src, workItem, nullptr) != nullptr; }},
+        {"save: the row after preview and content", "BEFORE UPDATE ON notes",
+         [&] {
+             src->SetContentText(saves++ ? L"<p>saved twice</p>" : L"<p>saved once, longer</p>");
+             src->GetRecord().date_update = 7000 + saves;
+             src->SetModified(1);
+             return src->SaveNote();
+         }},
+        {"import: a task", "BEFORE INSERT ON tasks", [&] { return importer.ImportNote(def, imported) == 1; }},
+        {"import: the attachment", "BEFORE INSERT ON attaches", [&] { return importer.ImportNote(def, imported) == 1; }},
+        {"import: the tag links last", "BEFORE INSERT ON tag_links",
+         [&] { return importer.ImportNote(def, imported) == 1; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string before = snapshot();
+        int inRoot = book->GetRoot()->GetNoteCount(), inDefault = def->GetNoteCount(), inWork = workItem->GetNoteCount();
+        int tagged = book->GetTagList()->FindByName(L"red")->GetNoteCount();
+        ASSERT_TRUE(RawExec(std::string("CREATE TRIGGER injected ") + c.when +
+                                   " BEGIN SELECT RAISE(ABORT, 'injected'); END;"));
+        EXPECT_FALSE(c.run());
+        EXPECT_EQ(before, snapshot());
+        EXPECT_EQ(inRoot, book->GetRoot()->GetNoteCount());
+        EXPECT_EQ(inDefault, def->GetNoteCount());
+        EXPECT_EQ(inWork, workItem->GetNoteCount());
+        EXPECT_EQ(tagged, book->GetTagList()->FindByName(L"red")->GetNoteCount());
+        EXPECT_EQ(nullptr, book->GetTagList()->FindByName(L"fresh"));  // made for the import, taken back
+        ASSERT_TRUE(RawExec("DROP TRIGGER injected"));
+        EXPECT_TRUE(c.run());
+        EXPECT_NE(before, snapshot());
+        EXPECT_EQ(0, StoreInt("SELECT COUNT(*) FROM notes WHERE (content_id<>0 AND content_id NOT IN "
+                              "(SELECT idrec FROM notes_content)) OR (preview_id<>0 AND preview_id NOT IN "
+                              "(SELECT pview_id FROM notes_preview))"));
+        book->GetTagList()->RemoveTag(book->GetTagList()->FindByName(L"fresh"), 1);
+    }
+    EXPECT_EQ(0, src->IsModified());
+    EXPECT_EQ(1, StoreInt("SELECT COUNT(*) FROM notes WHERE note_id='n1' AND date_update=7002"));
 }
 
 TEST_F(ModelNotebook, FolderCreateMoveTrashRestoreRemove)

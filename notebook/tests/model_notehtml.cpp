@@ -45,6 +45,16 @@ const Pair kRoundTrips[] = {
     {L"<img src=\"http://example.com/a.png\"><span class=\"x\">y</span>",
      L"<img src=\"http://example.com/a.png\"><span class=\"x\">y</span>"},
     {L"<a href=\"#attacheloc:q#\">link</a>", L"<a href=\"#attacheloc:q#\">link</a>"},
+    // an unquoted style value ends at the tag: the text after it is the user's
+    {L"<div style=width:5cm;float:left>width: 5cm, float: left</div>",
+     L"<div style=sav_width:5cm;sav_float:left>width: 5cm, float: left</div>"},
+    {L"<p style=width:1>the word sav_data, sav_width: 2</p>", L"<p style=sav_width:1>the word sav_data, sav_width: 2</p>"},
+    // the user's own "sav_" text, in a style value or not, is never touched
+    {L"<p style=\"color:red; sav_data:1\">the word sav_data</p>",
+     L"<p style=\"color:red; sav_data:1\">the word sav_data</p>"},
+    // a stored value that already reads as marked gets one mark more, taken off on the way back
+    {L"<div style=\"sav_width:2px;height:1px\">x</div>", L"<div style=\"sav_sav_width:2px;sav_height:1px\">x</div>"},
+    {L"<img style=\"sav_width:1px;width:2px\">", L"<img style=\"sav_sav_width:1px;width:2px\">"},
     {L"plain text, no tags", L"plain text, no tags"},
     {L"", L""},
 };
@@ -76,6 +86,8 @@ TEST(ModelNoteHtml, OneWayCases)
         // values without a closing quote end with the text
         {true, L"<img src=\"#attacheloc:cut", L"<img src=\"http://127.0.0.1:4321/attach/cut"},
         {false, L"<div style=\"sav_width:1", L"<div style=\"width:1"},
+        // only a mark before a layout name goes
+        {false, L"<div style=\"sav_data:1;sav_width:2\">sav_x</div>", L"<div style=\"sav_data:1;width:2\">sav_x</div>"},
         // "sav_" only after a boundary; other attributes are left alone
         {false, L"<div style=\"xsav_width:1\" title=\"sav_x\">", L"<div style=\"xsav_width:1\" title=\"sav_x\">"},
         // a src= on a non-image element is never rewritten

@@ -179,6 +179,11 @@ TEST_F(ModelTags, TrashedNotesLeaveTags)
 
 TEST_F(ModelTags, SavedSearches)
 {
+    // a removed note matching the query is neither found nor put back into "All My Notes"
+    CNoteItem* gone = book->CreateNote(book->FindFolder(L"default"), 1);
+    gone->SetContentText(L"<p>apple, deleted</p>");
+    ASSERT_TRUE(gone->SaveNote());
+    ASSERT_TRUE(book->RemoveNote(gone));
     CSavedSearchItem* s = book->AddSearchItem(L"apple");
     ASSERT_NE(nullptr, s);
     EXPECT_EQ(FolderSavedSearch, s->GetType());
@@ -187,6 +192,7 @@ TEST_F(ModelTags, SavedSearches)
     EXPECT_EQ(s, book->FindSearchByQuery(L"APPLE"));
     book->RunSearch(s, nullptr, L"apple");
     EXPECT_EQ((std::vector<std::string>{"One"}), Titles(s));
+    EXPECT_EQ(2, book->GetRoot()->GetNoteCount());
     Names names;
     book->GetSearchNames(names, 1);
     EXPECT_EQ((Names{L"apple (1)"}), names);

@@ -177,7 +177,7 @@ TEST(StoreRecords, RepeatingReminderMovesPastNow)
         EXPECT_EQ(r.time_to_run, c.expected) << c.repeat;
     }
 
-    // 31 January, monthly: the platform's normalisation of 31 February (early March)
+    // 31 January, monthly: the last day of February, not the platform's 3 March
     struct tm jan = {};
     jan.tm_year = 2023 - 1900;
     jan.tm_mon = 0;
@@ -192,8 +192,8 @@ TEST(StoreRecords, RepeatingReminderMovesPastNow)
     time_t t = monthly.time_to_run;
     struct tm moved;
     localtime_s(&moved, &t);
-    EXPECT_EQ(moved.tm_mon, 2);
-    EXPECT_EQ(moved.tm_mday, 3);
+    EXPECT_EQ(moved.tm_mon, 1);
+    EXPECT_EQ(moved.tm_mday, 28);
     EXPECT_EQ(moved.tm_hour, 12);
 
     DB::CItemReminder yearly;

@@ -169,6 +169,70 @@ TEST_F(StoreSchema, EveryUpgradeAddsItsMissingColumn)
     EXPECT_EQ(QueryInt(Raw(), "SELECT content_size FROM notes WHERE note_id='n1'"), 5);
 }
 
+// Every lookup of a row by a text id or a link column goes through an index, not a scan of
+// its table; a file without the indexes (an older one) gets them at its next opening.
+TEST_F(StoreSchema, LookupsUseIndexes)
+{
+    struct Case { const char* query; const char* index; } cases[] = {
+        {"SELECT * FROM attaches WHERE itemid>0 AND attach_id='a'", "idx_attaches_attach_id"},
+        {"SELECT * FROM attaches WHERE itemid>0 AND note_id='n'", "idx_attaches_note_id"},
+        {"UPDATE attaches SET data=1 WHERE attach_id='a' AND note_id='n'", "idx_attaches_"},
+        {"SELECT * FROM notes WHERE note_id='n'", "idx_notes_note_id"},
+        {"UPDATE notes SET b_syncdirty=0 WHERE note_id='n'", "idx_notes_note_id"},
+        {"SELECT * FROM folders WHERE itemid>0 AND folder_id='f'", "idx_folders_folder_id"},
+        {"SELECT note_id FROM tag_links WHERE (trashed=0 OR trashed IS NULL) AND tag_id=3", "idx_tag_links_tag_id"},
+        {"UPDATE tag_links SET trashed=1 WHERE note_id=5", "idx_tag_links_note_id"},
+        {"SELECT * FROM tasks WHERE itemid>0 AND note_id='n'", "idx_tasks_note_id"},
+        {"UPDATE tasks SET b_checked=1 WHERE task_id='t'", "idx_tasks_task_id"},
+        {"SELECT * FROM reminders WHERE itemid>0 AND note_id='n'", "idx_reminders_note_id"},
+        {"UPDATE reminders SET b_valid=0 WHERE reminder_id='r'", "idx_reminders_reminder_id"},
+        {"SELECT sort_data FROM notes_sort_data WHERE fld_id='f' AND sub_id=0", "idx_notes_sort_data_fld_id"},
+    };
+    auto plan = [&](const char* query) {
+        std::string detail;
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(Raw(), (std::string("EXPLAIN QUERY PLAN ") + query).c_str(), -1, &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                detail += std::string((const char*)sqlite3_column_text(st, 3)) + "; ";
+        sqlite3_finalize(st);
+        return detail;
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const Case& c : cases)
+            EXPECT_NE(plan(c.query).find(c.index), std::string::npos) << c.query << " -> " << plan(c.query);
+        // an older file: no index of ours; the next opening makes them
+        std::vector<std::string> names;
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(Raw(), "SELECT name FROM sqlite_master WHERE type='index' AND name LIKE 'idx_%'", -1, &st,
+                           nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            names.push_back((const char*)sqlite3_column_text(st, 0));
+        sqlite3_finalize(st);
+        EXPECT_EQ(names.size(), 11u);
+        for (const std::string& name : names)
+            ASSERT_TRUE(Exec(Raw(), ("DROP INDEX " + name).c_str()));
+        EXPECT_EQ(plan(cases[0].query).find("idx_"), std::string::npos);
+        db.CloseDatabase();
+        ASSERT_EQ(db.OpenDatabase(path, 0), 1);
+    }
+}
+
+// The current database is the newest one alive, whatever order the objects go in.
+TEST_F(StoreSchema, CurrentDatabaseNeverDangles)
+{
+    DB::CPeloraDatabase* base = DB::CPeloraDatabase::GetCurrent();
+    ASSERT_EQ(base, &db);
+    for (bool newestFirst : {false, true}) {
+        DB::CPeloraDatabase* a = new DB::CPeloraDatabase;
+        DB::CPeloraDatabase* b = new DB::CPeloraDatabase;
+        EXPECT_EQ(DB::CPeloraDatabase::GetCurrent(), b);
+        delete (newestFirst ? b : a);
+        EXPECT_EQ(DB::CPeloraDatabase::GetCurrent(), newestFirst ? a : b);
+        delete (newestFirst ? a : b);
+        EXPECT_EQ(DB::CPeloraDatabase::GetCurrent(), base);
+    }
+}
+
 TEST_F(StoreSchema, ParamsKeepOneRowAndAnyText)
 {
     ASSERT_TRUE(db.SetParam(L"last_update_time", "123"));

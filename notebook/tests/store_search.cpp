@@ -43,6 +43,16 @@ protected:
         blue.tag_name = L"blue";
         db.TagCreate(&blue, 0);
         db.UpdateNoteTags(blue.itemid, notes[2]->itemid);
+        // a removed note matches every word, tag and date below and is never found
+        DB::CItemNote* removed = AddNote(L"removed ab", L"<p>ab shout</p>", 1, 1000);
+        Exec(Raw(), ("UPDATE notes SET b_removed=1 WHERE itemid=" + std::to_string(removed->itemid)).c_str());
+        db.UpdateNoteTags(tag.itemid, removed->itemid);
+        // a saved search named like a tag holds links too: a tag search never follows them
+        DB::CItemTag saved;
+        saved.tag_name = L"blue";
+        db.TagCreate(&saved, 1);
+        db.UpdateNoteTags(saved.itemid, notes[0]->itemid);
+        db.UpdateNoteTags(saved.itemid, notes[1]->itemid);
     }
 
     std::multiset<std::wstring> Find(const std::vector<CString>& words, const int* folders = nullptr)
@@ -93,6 +103,7 @@ TEST_F(StoreSearch, TagsAndDates)
     struct Case { std::vector<CString> words, tags, dates; std::multiset<std::wstring> expected; } cases[] = {
         {{}, Words({L"red"}), {}, {L"xaBx", L"quote"}},
         {{}, Words({L"red", L"blue"}), {}, {L"xaBx", L"quote", moscow}},   // one tag is enough
+        {{}, Words({L"blue"}), {}, {moscow}},                       // not the saved search "blue"
         {Words({L"brien"}), Words({L"red"}), {}, {L"quote"}},
         {{}, {}, Words({L"1000"}), {L"xaBx", L"plain", L"quote", L"nulltext"}},   // that day only
         {{}, {}, Words({L"0-1500"}), {L"xaBx", L"quote"}},         // up to and including
