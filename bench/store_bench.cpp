@@ -148,9 +148,12 @@ void Step(sqlite3_stmt* st)
     sqlite3_clear_bindings(st);
 }
 
+// As the store binds text: UTF-8 (a UTF-16 value would be converted again at every use).
 void BindText(sqlite3_stmt* st, int i, const wchar_t* text)
 {
-    sqlite3_bind_text16(st, i, text, -1, SQLITE_TRANSIENT);
+    char buf[256];
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, buf, sizeof buf, nullptr, nullptr);
+    sqlite3_bind_text(st, i, buf, n > 0 ? n - 1 : 0, SQLITE_TRANSIENT);
 }
 
 // One note record of the load, as a plain program would keep it.
