@@ -111,13 +111,8 @@ int CSync::GetNotesAccount()
     CString notesEmail;
     if (!Text(Member(reply, "body"), "notes_email", notesEmail))
         return SYNC_BAD_REPLY;
-    if (m_accounts && !m_accounts->GetCurrentUserName().IsEmpty()) {
-        CString* stored = m_accounts->GetNotesEmail();
-        if (stored->IsEmpty() && !notesEmail.IsEmpty()) {
-            *stored = notesEmail;
-            m_accounts->SaveUser();
-        }
-    }
+    if (m_accounts)
+        m_accounts->TakeNotesEmail(notesEmail);
     return 0;
 }
 
@@ -139,26 +134,28 @@ int CSync::GetUserInfo()
 // taken, -1 when a value has the wrong kind (nothing is taken then either).
 int CSync::ReadAccountInfo(const Json::Value& info, const Json::Value& usage, const Json::Value& limits)
 {
-    CString registerDate;
-    int days = 0;
+    CServiceAccountInfo taken;
     int values[5] = {};
+    double noteBytes = 0, attachmentBytes = 0;
     const Json::Value& notes = Member(usage, "notes");
-    if (!Text(info, "register_date", registerDate) || !Int(info, "days_to_quota_reset", days) ||
+    if (!Text(info, "register_date", taken.registerDate) || !Int(info, "days_to_quota_reset", taken.daysToQuotaReset) ||
         !MegaBytes(notes, "max", values[0]) || !MegaBytes(notes, "current", values[1]) ||
         !MegaBytes(limits, "NOTES_MAX_SIZE", values[2]) || !MegaBytes(limits, "NOTES_MONTH_USAGE_QUOTA", values[3]) ||
-        !MegaBytes(limits, "NOTES_MAX_ATTACHMENT_SIZE", values[4]))
+        !MegaBytes(limits, "NOTES_MAX_ATTACHMENT_SIZE", values[4]) || !Double(limits, "NOTES_MAX_SIZE", noteBytes) ||
+        !Double(limits, "NOTES_MAX_ATTACHMENT_SIZE", attachmentBytes))
         return -1;
-    if (!m_accounts || registerDate.IsEmpty() || m_accounts->GetCurrentUserName().IsEmpty())
+    // the bounds of note and attachment downloads follow the account's limits
+    auto bytes = [](double v) { return v > 0 && v < 1e18 ? (unsigned long long)v : 0ull; };
+    SetAccountLimits(bytes(noteBytes), bytes(attachmentBytes));
+    if (!m_accounts || taken.registerDate.IsEmpty())
         return 0;
-    m_accounts->SetRegisterDate(nullptr, registerDate);
-    *m_accounts->GetDaysToQuotaReset() = days;
-    *m_accounts->GetNotesMax() = values[0];
-    *m_accounts->GetNotesCurrent() = values[1];
-    *m_accounts->GetMaxNotesSizeMB() = (unsigned)values[2];
-    *m_accounts->GetMonthUsageQuota() = values[3];
-    *m_accounts->GetMaxAttachmentSize() = values[4];
-    m_accounts->SaveUser();
-    return 1;
+    taken.notesMax = values[0];
+    taken.notesCurrent = values[1];
+    taken.maxNoteSizeMB = (unsigned)values[2];
+    taken.monthUsageQuota = values[3];
+    taken.maxAttachmentSize = values[4];
+    // nothing is taken without a current account
+    return m_accounts->TakeServiceInfo(taken) || !m_accounts->GetCurrentUserName().IsEmpty() ? 1 : 0;
 }
 
 int CSync::GetDataStruct(const char* lastUpdateTime, CDataStruct& out)
@@ -167,7 +164,7 @@ int CSync::GetDataStruct(const char* lastUpdateTime, CDataStruct& out)
     Json::Value request = Envelope("notes:get");
     NotesGetBody(request, lastUpdateTime, "structure");
     Json::Value reply;
-    int rc = SendRequest(request, reply, 1);
+    int rc = SendRequest(request, reply, 1, ReplyKind::List);
     if (rc != 0)
         return rc;
     const Json::Value& result = Member(reply, "body");
@@ -201,7 +198,7 @@ int CSync::DownloadNote(const char* lastUpdateTime, const wchar_t* noteId, std::
     body["limit"] = Json::Value(Json::objectValue);
     body["limit"]["global_id"] = Utf8(noteId);
     Json::Value reply;
-    int rc = SendRequest(request, reply, 1);
+    int rc = SendRequest(request, reply, 1, ReplyKind::Note);
     if (rc != 0)
         return rc;
     const Json::Value& result = Member(reply, "body");
@@ -305,7 +302,7 @@ int CSync::GetBackupList(BackupListRecord** list)
     if (list)
         *list = nullptr;
     Json::Value reply;
-    int rc = SendRequest(Envelope("notes:getBackups"), reply, 1);
+    int rc = SendRequest(Envelope("notes:getBackups"), reply, 1, ReplyKind::List);
     if (rc != 0)
         return rc;
     const Json::Value& backups = Member(reply, "body");
@@ -340,7 +337,7 @@ int CSync::GetBackupPreview(const wchar_t* backupId, BackupPreviewRecord** list)
     request["body"] = Json::Value(Json::objectValue);
     request["body"]["global_id"] = Utf8(backupId);
     Json::Value reply;
-    int rc = SendRequest(request, reply, 1);
+    int rc = SendRequest(request, reply, 1, ReplyKind::List);
     if (rc != 0)
         return rc;
     const Json::Value& items = Member(reply, "body");

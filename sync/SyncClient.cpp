@@ -5,9 +5,12 @@
 #include <ws2tcpip.h>
 #include <wincrypt.h>
 #include <wininet.h>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <new>
 
 namespace Sync {
 
@@ -58,7 +61,8 @@ bool IsAllowedUrl(const char* url)
 
 namespace detail {
 
-// One transfer's state: where the bytes go and its own stall detector.
+// One transfer's state: where the bytes go, its own stall detector, its bound on the
+// reply's size and its total time-out.
 struct Transfer {
     ITransferEvents* events = nullptr;
     unsigned stallMs = 3000;
@@ -67,12 +71,34 @@ struct Transfer {
     time_t lastTick = 0;
     IAttachSink* sink = nullptr;
     long long received = 0;
+    long long limit = LLONG_MAX;   // bytes after decompression
+    bool tooLarge = false;
+    long totalMs = 0;              // 0 = no total time-out
+    std::chrono::steady_clock::time_point start;
+    bool timedOut = false;
     bool reportUpload = false;
     CURL* handle = nullptr;
     std::string host;          // for the certificate check of https transfers
     HCERTSTORE roots = nullptr;
     double lastCount = 0;
     DWORD lastChange = 0;
+
+    // False (and the transfer ends) when length more bytes would pass the bound.
+    bool Take(size_t length)
+    {
+        if ((long long)length > limit - received) {
+            tooLarge = true;
+            return false;
+        }
+        received += (long long)length;
+        return true;
+    }
+    bool PastDeadline()
+    {
+        if (totalMs > 0 && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(totalMs))
+            timedOut = true;
+        return timedOut;
+    }
 };
 
 }  // namespace detail
@@ -91,18 +117,27 @@ void LogLine(const char* what, const char* text)
 size_t WriteReply(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
-    t->reply->append(data, size * count);
-    t->received += (long long)(size * count);
-    return size * count;
+    size_t length = size * count;
+    if (!t->Take(length))
+        return 0;
+    try {
+        t->reply->append(data, length);
+    } catch (const std::bad_alloc&) {
+        // no exception may cross libcurl: a reply that cannot be held is too large
+        t->tooLarge = true;
+        return 0;
+    }
+    return length;
 }
 
 size_t WriteFile(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
     size_t length = size * count;
+    if (!t->Take(length))
+        return 0;
     if (length && fwrite(data, 1, length, t->file) != length)
         return 0;
-    t->received += (long long)length;
     time_t now = time(nullptr);
     if (now != t->lastTick) {
         t->lastTick = now;
@@ -116,9 +151,10 @@ size_t WriteSink(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
     size_t length = size * count;
+    if (!t->Take(length))
+        return 0;
     if (length && !t->sink->WriteData(data, length))
         return 0;
-    t->received += (long long)length;
     return length;
 }
 
@@ -171,6 +207,10 @@ int ProgressCallback(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_o
         events->ReportUploadProgress(ultotal > 0 ? (double)ulnow * 100.0 / (double)ultotal : 0.0);
     if (events && events->IsTerminating()) {
         LogLine("terminating... retval = ", "-1");
+        return -1;
+    }
+    if (t->PastDeadline()) {
+        LogLine("total time-out... retval = ", "-1");
         return -1;
     }
     // Stall detection, per transfer: with a known size, no new byte for stallMs after at
@@ -313,6 +353,11 @@ int CheckBeforeRequest(void* clientp, char*, char*, int, int)
     auto* t = static_cast<Transfer*>(clientp);
     if (t->host.empty())
         return CURL_PREREQFUNC_OK;   // plain http (loopback only)
+    // A kept-alive connection of this handle was checked when it was made: a connection
+    // whose check failed goes with its handle (see Release), and a new one has the chain.
+    long connects = 0;
+    if (curl_easy_getinfo(t->handle, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK && connects == 0)
+        return CURL_PREREQFUNC_OK;
     if (VerifyServerChain(t->handle, t->host, t->roots))
         return CURL_PREREQFUNC_OK;
     LogLine("certificate refused for ", t->host.c_str());
@@ -349,7 +394,51 @@ CSync::CSync(const char* baseAddress, const char* /*clientKind*/)
 
 CSync::~CSync()
 {
+    for (CURL* handle : m_idleHandles)
+        curl_easy_cleanup(handle);
+    m_idleHandles.clear();
     curl_global_cleanup();
+}
+
+void CSync::SetTimeouts(const Timeouts& t)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_timeouts = t;
+}
+
+CSync::Timeouts CSync::GetTimeouts() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_timeouts;
+}
+
+void CSync::SetReplyLimits(const ReplyLimits& limits)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_limits = limits;
+}
+
+void CSync::SetAccountLimits(unsigned long long maxNoteBytes, unsigned long long maxAttachmentBytes)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_maxNoteBytes = maxNoteBytes ? maxNoteBytes : kDefaultMaxNoteBytes;
+    m_maxAttachmentBytes = maxAttachmentBytes ? maxAttachmentBytes : kDefaultMaxAttachmentBytes;
+}
+
+size_t CSync::GetReplyLimit(ReplyKind kind) const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    switch (kind) {
+    case ReplyKind::List:
+        return m_limits.listBytes;
+    case ReplyKind::Note: {
+        unsigned long long bytes = 2 * m_maxNoteBytes + m_limits.noteOverhead;
+        return bytes > (unsigned long long)(SIZE_MAX / 2) ? SIZE_MAX / 2 : (size_t)bytes;
+    }
+    case ReplyKind::Small:
+    default:
+        return m_limits.smallBytes;
+    }
 }
 
 void CSync::SetConnectionOptions(const CConnectionOptions& options)
@@ -457,9 +546,10 @@ bool CSync::CheckConnection(const char* url)
 
 void CSync::SetNetOptions(CURL* handle)
 {
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, m_timeouts.connectSeconds);
+    Timeouts timeouts = GetTimeouts();
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, timeouts.connectSeconds);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, m_timeouts.lowSpeedSeconds);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeouts.lowSpeedSeconds);
     // the password digest works as a password: certificates and host names are checked
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -478,28 +568,99 @@ void CSync::SetNetOptions(CURL* handle)
     }
 }
 
+// Every transfer takes an idle handle (with the connection it left open) or a new one; it is
+// reset, so nothing of the last transfer's options is left but its connection.
 CURL* CSync::NewHandle(const char* url, Transfer& transfer)
 {
-    CURL* handle = curl_easy_init();
+    CURL* handle = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(m_poolLock);
+        if (!m_idleHandles.empty()) {
+            handle = m_idleHandles.back();
+            m_idleHandles.pop_back();
+        }
+    }
+    if (handle)
+        curl_easy_reset(handle);
+    else
+        handle = curl_easy_init();
     if (!handle)
         return nullptr;
     transfer.events = m_events;
     transfer.handle = handle;
     transfer.host = HttpsHost(url);
     transfer.roots = m_rootStore;
-    transfer.stallMs = m_timeouts.stallMs;
+    Timeouts timeouts = GetTimeouts();
+    transfer.stallMs = timeouts.stallMs;
     transfer.lastChange = GetTickCount();
+    transfer.start = std::chrono::steady_clock::now();
+    if (transfer.totalMs > 0)
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, transfer.totalMs);
     curl_easy_setopt(handle, CURLOPT_URL, url);
     SetNetOptions(handle);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &ProgressCallback);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    if (transfer.limit != LLONG_MAX)
+        curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, (curl_off_t)transfer.limit);   // refused by its announced size
     if (!transfer.host.empty()) {
         curl_easy_setopt(handle, CURLOPT_CERTINFO, 1L);
         curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &CheckBeforeRequest);
         curl_easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
     }
     return handle;
+}
+
+void CSync::Release(CURL* handle, int curlResult)
+{
+    if (!handle)
+        return;
+    if (curlResult == CURLE_OK) {
+        std::lock_guard<std::mutex> guard(m_poolLock);
+        if (m_idleHandles.size() < 4) {
+            m_idleHandles.push_back(handle);
+            return;
+        }
+    }
+    // a failed transfer may leave its connection in any state: it goes with the handle
+    curl_easy_cleanup(handle);
+}
+
+// A libcurl result with the transfer's own reasons: a reply over its bound, a request over
+// its total time-out.
+static int TransferResult(int rc, const Transfer& t)
+{
+    if (rc == CURLE_OK)
+        return rc;
+    if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+        return CURLE_FILESIZE_EXCEEDED;
+    if (t.timedOut || (rc == CURLE_OPERATION_TIMEDOUT && t.totalMs > 0 &&
+                       std::chrono::steady_clock::now() - t.start >= std::chrono::milliseconds(t.totalMs)))
+        return CURLE_OPERATION_TIMEDOUT;
+    return rc;
+}
+
+static bool TimedOut(int rc, const Transfer& t)
+{
+    return rc == CURLE_OPERATION_TIMEDOUT && (t.timedOut || (t.totalMs > 0 && std::chrono::steady_clock::now() - t.start >=
+                                                                                  std::chrono::milliseconds(t.totalMs)));
+}
+
+static void LogFailure(int rc, const Transfer& t, const char* url)
+{
+    if (rc == CURLE_FILESIZE_EXCEEDED) {
+        char text[64];
+        snprintf(text, sizeof text, "%lld bytes allowed: ", t.limit);
+        CLogStream log(LOG_LEVEL_SYNC);
+        log << "reply too large, " << text << (url ? url : "");
+        log.End();
+    } else if (TimedOut(rc, t)) {
+        char text[64];
+        snprintf(text, sizeof text, "%ld ms: ", t.totalMs);
+        CLogStream log(LOG_LEVEL_SYNC);
+        log << "request timed out after " << text << (url ? url : "");
+        log.End();
+    }
 }
 
 // A session header list, or null without a session. "Expect:" keeps libcurl from waiting
@@ -522,29 +683,39 @@ static int PerformWithSession(CURL* handle, const std::string& session, Transfer
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteReply);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
-    int rc = (int)curl_easy_perform(handle);
+    int rc = TransferResult((int)curl_easy_perform(handle), t);
     if (rc == 0)
         reply.swap(buffer);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);   // not needed once the transfer is over
     return rc;
 }
 
-int CSync::HttpPost(const char* body, std::string& reply)
+int CSync::Post(const char* body, std::string& reply, size_t limit, Transfer& t)
 {
     reply.clear();
     if (!IsAllowedUrl(m_baseAddress.c_str()))
         return CURLE_UNSUPPORTED_PROTOCOL;
-    Transfer t;
     std::string buffer;
     t.reply = &buffer;
+    t.limit = (long long)limit;
+    t.totalMs = GetTimeouts().requestMs;
     CURL* handle = NewHandle(m_baseAddress.c_str(), t);
     if (!handle)
         return 2;
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate");
     curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body ? body : "");
     int rc = PerformWithSession(handle, GetSessionId().GetString(), t, buffer, reply);
-    curl_easy_cleanup(handle);
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
+    Release(handle, rc);
+    LogFailure(rc, t, m_baseAddress.c_str());
     return rc;
+}
+
+int CSync::HttpPost(const char* body, std::string& reply)
+{
+    Transfer t;
+    return Post(body, reply, GetReplyLimit(ReplyKind::Small), t);
 }
 
 int CSync::HttpGet(const char* url, std::string& reply)
@@ -555,17 +726,20 @@ int CSync::HttpGet(const char* url, std::string& reply)
     Transfer t;
     std::string buffer;
     t.reply = &buffer;
+    t.limit = (long long)GetReplyLimit(ReplyKind::Small);
+    t.totalMs = GetTimeouts().requestMs;
     CURL* handle = NewHandle(url, t);
     if (!handle)
         return 2;
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteReply);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
-    int rc = (int)curl_easy_perform(handle);
+    int rc = TransferResult((int)curl_easy_perform(handle), t);
     if (rc == 0 && !IsSuccessStatus(handle))
         rc = CURLE_HTTP_RETURNED_ERROR;
     if (rc == 0)
         reply.swap(buffer);
-    curl_easy_cleanup(handle);
+    Release(handle, rc);
+    LogFailure(rc, t, url);
     Log("    http_response:  ", reply.c_str());
     char code[16];
     snprintf(code, sizeof code, "%d", rc);
@@ -578,20 +752,26 @@ int CSync::HttpDownload(const char* url, const wchar_t* path)
     if (!IsAllowedUrl(url))
         return CURLE_UNSUPPORTED_PROTOCOL;
     Transfer t;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        t.limit = (long long)m_limits.installerBytes;
+        t.totalMs = m_timeouts.fileMs;
+    }
     CURL* handle = NewHandle(url, t);
     if (!handle)
         return 2;
     t.file = path ? _wfopen(path, L"wb") : nullptr;
     if (!t.file) {
-        curl_easy_cleanup(handle);
+        Release(handle, 0);
         return -1;
     }
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteFile);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
-    int rc = (int)curl_easy_perform(handle);
+    int rc = TransferResult((int)curl_easy_perform(handle), t);
     if (rc == 0 && !IsSuccessStatus(handle))
         rc = CURLE_HTTP_RETURNED_ERROR;
-    curl_easy_cleanup(handle);
+    Release(handle, rc);
+    LogFailure(rc, t, url);
     if (fclose(t.file) != 0 && rc == 0)
         rc = CURLE_WRITE_ERROR;
     if (rc != 0)
@@ -605,6 +785,13 @@ int CSync::DownloadAttachement(const char* url, IAttachSink* sink, long long exp
         return 4;
     Transfer t;
     t.sink = sink;
+    {
+        // the announced size when the caller knows it (a longer body is cut at once), else
+        // the account's maximum attachment size
+        std::lock_guard<std::mutex> guard(m_lock);
+        t.limit = expectedSize >= 0 ? expectedSize : (long long)m_maxAttachmentBytes;
+        t.totalMs = m_timeouts.fileMs;
+    }
     const bool allowed = IsAllowedUrl(url);
     CURL* handle = allowed ? NewHandle(url, t) : nullptr;
     if (allowed && !handle)
@@ -615,10 +802,16 @@ int CSync::DownloadAttachement(const char* url, IAttachSink* sink, long long exp
         curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate");
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteSink);
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &t);
-        int code = (int)curl_easy_perform(handle);
+        int code = TransferResult((int)curl_easy_perform(handle), t);
         bool complete = code == 0 && IsSuccessStatus(handle) && (expectedSize < 0 || t.received == expectedSize);
-        rc = complete ? 0 : 4;
-        curl_easy_cleanup(handle);
+        Release(handle, code);
+        LogFailure(code, t, url);
+        if (complete)
+            rc = 0;
+        else if (TimedOut(code, t))
+            rc = SYNC_TIMED_OUT;
+        else if (code == CURLE_FILESIZE_EXCEEDED && expectedSize < 0)
+            rc = SYNC_REPLY_TOO_LARGE;
     }
     sink->CloseStream();
     char text[16];
@@ -651,6 +844,8 @@ int CSync::PostForm(const char* field, const wchar_t* uploadName, const wchar_t*
     std::string buffer;
     t.reply = &buffer;
     t.reportUpload = !fromFile;
+    t.limit = (long long)GetReplyLimit(ReplyKind::Small);
+    t.totalMs = GetTimeouts().fileMs;
     CURL* handle = NewHandle(url.c_str(), t);
     if (!handle) {
         if (source.file)
@@ -667,8 +862,10 @@ int CSync::PostForm(const char* field, const wchar_t* uploadName, const wchar_t*
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate");
     curl_easy_setopt(handle, CURLOPT_MIMEPOST, form);
     int rc = PerformWithSession(handle, GetSessionId().GetString(), t, buffer, reply);
-    curl_easy_cleanup(handle);
+    curl_easy_setopt(handle, CURLOPT_MIMEPOST, nullptr);   // the form goes before the handle is used again
     curl_mime_free(form);
+    Release(handle, rc);
+    LogFailure(rc, t, url.c_str());
     if (source.file)
         fclose(source.file);
     char text[16];
@@ -690,13 +887,22 @@ int CSync::HttpPostFileData(const char* field, const wchar_t* uploadName, const 
     return PostForm(field, uploadName, nullptr, data, length, false, contentType, reply);
 }
 
-static bool ParseJson(const std::string& text, Json::Value& out)
+bool CSync::ParseReply(const std::string& text, Json::Value& out)
 {
-    Json::CharReaderBuilder builder;
-    builder["collectComments"] = false;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    std::string errors;
-    return reader->parse(text.data(), text.data() + text.size(), &out, &errors);
+    out = Json::Value();
+    try {
+        Json::CharReaderBuilder builder;
+        builder["collectComments"] = false;
+        builder["stackLimit"] = kMaxJsonDepth;
+        std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+        std::string errors;
+        if (reader->parse(text.data(), text.data() + text.size(), &out, &errors))
+            return true;
+    } catch (const std::exception&) {
+        // the reader throws past its nesting bound; memory may run out on a huge reply
+    }
+    out = Json::Value();
+    return false;
 }
 
 int CSync::ReadUploadReply(int curlResult, const std::string& reply, CString& serverName)
@@ -704,11 +910,13 @@ int CSync::ReadUploadReply(int curlResult, const std::string& reply, CString& se
     char text[16];
     snprintf(text, sizeof text, "%d", curlResult);
     Log("CURLcode = ", text);
+    if (curlResult == CURLE_FILESIZE_EXCEEDED)
+        return -SYNC_REPLY_TOO_LARGE;
     if (curlResult != 0)
         return -14;
     Json::Value root;
     int code = 0;
-    if (!ParseJson(reply, root) || !root.isObject() || !JsonRead::Member(root, "errorCode").isIntegral() ||
+    if (!ParseReply(reply, root) || !root.isObject() || !JsonRead::Member(root, "errorCode").isIntegral() ||
         !JsonRead::Int(root, "errorCode", code))
         return -8;
     const Json::Value& files = JsonRead::Member(JsonRead::Member(root, "body"), "files");
@@ -735,7 +943,7 @@ int CSync::UploadAttachement(const wchar_t* uploadName, const void* data, size_t
     return ReadUploadReply(rc, reply, serverName);
 }
 
-int CSync::SendRequest(const Json::Value& request, Json::Value& reply, int logFlag)
+int CSync::SendRequest(const Json::Value& request, Json::Value& reply, int logFlag, ReplyKind kind)
 {
     Json::StreamWriterBuilder writer;
     writer["indentation"] = "";
@@ -746,10 +954,15 @@ int CSync::SendRequest(const Json::Value& request, Json::Value& reply, int logFl
         std::lock_guard<std::mutex> guard(m_lock);
         m_lastErrorDesc.Empty();
     }
-    int rc = HttpPost(text.c_str(), answer);
+    Transfer t;
+    int rc = Post(text.c_str(), answer, GetReplyLimit(kind), t);
     int result;
     if (rc == 0)
         result = 0;
+    else if (rc == CURLE_FILESIZE_EXCEEDED)
+        result = SYNC_REPLY_TOO_LARGE;
+    else if (TimedOut(rc, t))
+        result = SYNC_TIMED_OUT;
     else if (rc == CURLE_COULDNT_RESOLVE_HOST || rc == CURLE_COULDNT_CONNECT || rc == CURLE_OPERATION_TIMEDOUT)
         result = SYNC_UNREACHABLE;
     else
@@ -757,8 +970,9 @@ int CSync::SendRequest(const Json::Value& request, Json::Value& reply, int logFl
     reply = Json::Value();
     if (result == 0) {
         // An unreadable reply is anything that is not an object with an integer errorCode.
-        if (!ParseJson(answer, reply) || !reply.isObject() || !JsonRead::Member(reply, "errorCode").isIntegral() ||
+        if (!ParseReply(answer, reply) || !reply.isObject() || !JsonRead::Member(reply, "errorCode").isIntegral() ||
             !JsonRead::Int(reply, "errorCode", result)) {
+            reply = Json::Value();
             result = SYNC_BAD_REPLY;
         } else {
             CString desc;
@@ -769,8 +983,11 @@ int CSync::SendRequest(const Json::Value& request, Json::Value& reply, int logFl
         }
     }
     if ((result != 0 || m_verboseLog) && logFlag) {
-        Log("    http_post = ", text.c_str());
-        Log("    http_response = ", answer.c_str());
+        // a huge request or reply is logged by its beginning
+        const size_t kLogged = 64 * 1024;
+        Log("    http_post = ", text.size() > kLogged ? (text.substr(0, kLogged) + "...").c_str() : text.c_str());
+        Log("    http_response = ",
+            answer.size() > kLogged ? (answer.substr(0, kLogged) + "...").c_str() : answer.c_str());
     }
     return result;
 }

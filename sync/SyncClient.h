@@ -35,7 +35,14 @@ enum {
     SYNC_TRANSPORT_FAILED = 4,
     SYNC_UNREACHABLE = 5,
     SYNC_BAD_REPLY = 8,
+    SYNC_REPLY_TOO_LARGE = 9,   // the reply outgrew the bound for its kind (after decompression)
+    SYNC_TIMED_OUT = 10,        // the request took longer than its total time-out
 };
+
+// What a JSON reply may be, which bounds its size: most replies are small; lists (the change
+// set, backups) get a generous fixed bound; a note's download is bounded by the account's
+// maximum note size.
+enum class ReplyKind { Small, List, Note };
 
 // Connection options of the options dialog's connection page ("Options.Connection").
 struct CConnectionOptions {
@@ -104,11 +111,27 @@ public:
     // is a failed transfer. The low-speed limit ends any transfer that moves less than one
     // byte a second for lowSpeedSeconds, and the connect time-out a connection that never
     // comes: no transfer can hang for ever.
+    // requestMs bounds a whole JSON request or GET, fileMs a transfer of a file or an
+    // attachment: a reply that trickles in just fast enough for the low-speed limit still ends.
     struct Timeouts {
         unsigned stallMs = 3000;
         long connectSeconds = 60;
         long lowSpeedSeconds = 60;
+        long requestMs = 5 * 60 * 1000;
+        long fileMs = 60 * 60 * 1000;
     };
+    // Bounds of a reply's size in bytes, counted after decompression (so a deflate reply
+    // cannot expand without bound either). A note's reply may be twice the account's maximum
+    // note size (JSON escapes) plus noteOverhead.
+    struct ReplyLimits {
+        size_t smallBytes = 4u << 20;
+        size_t listBytes = 64u << 20;
+        size_t noteOverhead = 1u << 20;
+        size_t installerBytes = 512u << 20;
+    };
+    // The account's limits until the service tells them (the service's defaults).
+    static const unsigned long long kDefaultMaxNoteBytes = 16ull << 20;
+    static const unsigned long long kDefaultMaxAttachmentBytes = 256ull << 20;
 
     CSync(const char* baseAddress, const char* clientKind);
     ~CSync();
@@ -126,7 +149,14 @@ public:
     CConnectionOptions GetConnectionOptions() const;
     // Bit 0 of "LogType": requests and replies of every action are logged (not only failures).
     void SetVerboseLog(bool on) { m_verboseLog = on; }
-    void SetTimeouts(const Timeouts& t) { m_timeouts = t; }
+    void SetTimeouts(const Timeouts& t);
+    Timeouts GetTimeouts() const;
+    void SetReplyLimits(const ReplyLimits& limits);
+    // The largest reply a request of this kind may get.
+    size_t GetReplyLimit(ReplyKind kind) const;
+    // The account's maximum note and attachment sizes in bytes, as the last account
+    // information gave them (0 for either: back to the default).
+    void SetAccountLimits(unsigned long long maxNoteBytes, unsigned long long maxAttachmentBytes);
     // The roots a server certificate must lead to: null (the default) is the system's root
     // store; a store of the caller's replaces it (not owned; it must outlive the client).
     void SetRootStore(void* certStore) { m_rootStore = certStore; }
@@ -162,7 +192,11 @@ public:
                           CString& serverName);
     int UploadAttachement(const wchar_t* uploadName, const void* data, size_t length, const char* contentType,
                           CString& serverName);
-    int SendRequest(const Json::Value& request, Json::Value& reply, int logFlag);
+    // The reply is read with a nesting bound and inside the error handling: anything that is
+    // not an object with an integer "errorCode" is 8, a reply over the bound of its kind 9,
+    // a request over its total time-out 10.
+    int SendRequest(const Json::Value& request, Json::Value& reply, int logFlag,
+                    ReplyKind kind = ReplyKind::Small);
     int SendRequestNoReply(const Json::Value& request, int logFlag);
 
     // --- actions of the note service ---
@@ -188,8 +222,17 @@ public:
     // The last reply's "_errorDesc" (any action), for the caller's messages.
     CString GetLastErrorDesc() const;
 
+    // The JSON reader every reply goes through: false for text that is not JSON, nested deeper
+    // than kMaxJsonDepth, or too large to hold; never throws.
+    static const int kMaxJsonDepth = 64;
+    static bool ParseReply(const std::string& text, Json::Value& out);
+
 private:
     CURL* NewHandle(const char* url, detail::Transfer& transfer);
+    // Gives the handle back for the next transfer to reuse (with its open connection), or
+    // closes it when the transfer failed.
+    void Release(CURL* handle, int curlResult);
+    int Post(const char* body, std::string& reply, size_t limit, detail::Transfer& t);
     int PostForm(const char* field, const wchar_t* uploadName, const wchar_t* path, const void* data,
                  size_t length, bool fromFile, const char* contentType, std::string& reply);
     int ReadUploadReply(int curlResult, const std::string& reply, CString& serverName);
@@ -197,7 +240,7 @@ private:
     void Log(const char* what, const char* text) const;
 
     std::string m_baseAddress;
-    mutable std::mutex m_lock;      // credentials, session id, options and the last error text
+    mutable std::mutex m_lock;      // credentials, session id, options, time-outs, limits, last error text
     CString m_email;
     std::string m_passwordText;
     BYTE m_digest[64] = {};
@@ -209,7 +252,14 @@ private:
     ITransferEvents* m_events = nullptr;
     bool m_verboseLog = false;
     Timeouts m_timeouts;
+    ReplyLimits m_limits;
+    unsigned long long m_maxNoteBytes = kDefaultMaxNoteBytes;
+    unsigned long long m_maxAttachmentBytes = kDefaultMaxAttachmentBytes;
     void* m_rootStore = nullptr;
+    // Idle easy handles: each keeps its connection open, so the next request needs no new
+    // connection (and no new TLS handshake). One per thread that uses the client at a time.
+    std::mutex m_poolLock;
+    std::vector<CURL*> m_idleHandles;
 };
 
 }  // namespace Sync

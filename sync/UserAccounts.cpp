@@ -183,6 +183,7 @@ CUserAccounts::CUserAccounts(IUserAccountStore* store) : m_store(store)
 
 CUserAccounts::~CUserAccounts()
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     Clear();
     if (m_ownsStore)
         delete m_store;
@@ -199,6 +200,7 @@ void CUserAccounts::Clear()
 
 int CUserAccounts::LoadAll()
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     Clear();
     std::vector<std::pair<CString, std::vector<BYTE>>> values;
     if (!m_store->ReadAll(values))
@@ -217,6 +219,7 @@ int CUserAccounts::LoadAll()
 
 bool CUserAccounts::SaveUser()
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     if (!m_current || m_currentLogin.IsEmpty())
         return false;
     return m_store->Write(m_currentLogin, m_current->Encode());
@@ -224,6 +227,7 @@ bool CUserAccounts::SaveUser()
 
 CUserAccountRecord* CUserAccounts::SetCurrentUser(const wchar_t* login)
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     if (!login || !*login) {
         m_current = nullptr;
         m_currentLogin.Empty();
@@ -239,11 +243,13 @@ CUserAccountRecord* CUserAccounts::SetCurrentUser(const wchar_t* login)
 
 CString CUserAccounts::GetCurrentUserName() const
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     return m_currentLogin;
 }
 
 CUserAccountRecord* CUserAccounts::FindUser(const wchar_t* login) const
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     if (!login)
         return nullptr;
     auto it = m_users.find(login);
@@ -252,12 +258,14 @@ CUserAccountRecord* CUserAccounts::FindUser(const wchar_t* login) const
 
 bool CUserAccounts::CheckOfflineLogin(const wchar_t* login, const BYTE digest[16]) const
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     const CUserAccountRecord* record = FindUser(login);
     return record && digest && memcmp(record->digest, digest, 16) == 0;
 }
 
 CUserAccountRecord* CUserAccounts::Target(CUserAccountRecord* record) const
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     return record ? record : m_current;
 }
 
@@ -269,6 +277,7 @@ CUserAccountRecord* CUserAccounts::Readable(CUserAccountRecord* record)
 
 bool CUserAccounts::SetDigest(CUserAccountRecord* record, const CUserAccountRecord* source)
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     CUserAccountRecord* target = Target(record);
     if (!target || !source)
         return false;
@@ -278,6 +287,7 @@ bool CUserAccounts::SetDigest(CUserAccountRecord* record, const CUserAccountReco
 
 bool CUserAccounts::SetRegisterDate(CUserAccountRecord* record, const wchar_t* yearMonthDay)
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     CUserAccountRecord* target = Target(record);
     if (!target)
         return false;
@@ -293,6 +303,7 @@ bool CUserAccounts::SetRegisterDate(CUserAccountRecord* record, const wchar_t* y
 
 bool CUserAccounts::FormatRegisterDate(CUserAccountRecord* record, CString& out) const
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     const CUserAccountRecord* target = Target(record);
     if (!target)
         return false;
@@ -300,26 +311,103 @@ bool CUserAccounts::FormatRegisterDate(CUserAccountRecord* record, CString& out)
     return true;
 }
 
-int* CUserAccounts::GetNotesMax(CUserAccountRecord* record) { return &Readable(record)->usageNotesMax; }
-int* CUserAccounts::GetNotesCurrent(CUserAccountRecord* record) { return &Readable(record)->usageNotesCurrent; }
-int* CUserAccounts::GetDaysToQuotaReset(CUserAccountRecord* record) { return &Readable(record)->daysToQuotaReset; }
-unsigned* CUserAccounts::GetMaxNotesSizeMB(CUserAccountRecord* record) { return &Readable(record)->maxNoteSizeMB; }
-int* CUserAccounts::GetMonthUsageQuota(CUserAccountRecord* record) { return &Readable(record)->monthUsageQuota; }
-int* CUserAccounts::GetMaxAttachmentSize(CUserAccountRecord* record) { return &Readable(record)->maxAttachmentSize; }
-CString* CUserAccounts::GetNotesEmail(CUserAccountRecord* record) { return &Readable(record)->notesEmail; }
-CString* CUserAccounts::GetEndDate(CUserAccountRecord* record) { return &Readable(record)->endDate; }
-CString CUserAccounts::GetDataFolder(CUserAccountRecord* record) { return Readable(record)->dataFolder; }
+int* CUserAccounts::GetNotesMax(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return &Readable(record)->usageNotesMax;
+}
+
+int* CUserAccounts::GetNotesCurrent(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return &Readable(record)->usageNotesCurrent;
+}
+
+int* CUserAccounts::GetDaysToQuotaReset(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return &Readable(record)->daysToQuotaReset;
+}
+
+unsigned* CUserAccounts::GetMaxNotesSizeMB(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return &Readable(record)->maxNoteSizeMB;
+}
+
+int* CUserAccounts::GetMonthUsageQuota(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return &Readable(record)->monthUsageQuota;
+}
+
+int* CUserAccounts::GetMaxAttachmentSize(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return &Readable(record)->maxAttachmentSize;
+}
+
+CString* CUserAccounts::GetNotesEmail(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return &Readable(record)->notesEmail;
+}
+
+CString* CUserAccounts::GetEndDate(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return &Readable(record)->endDate;
+}
+
+CString CUserAccounts::GetDataFolder(CUserAccountRecord* record)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return Readable(record)->dataFolder;
+}
 
 void CUserAccounts::SetDataFolder(const wchar_t* folder, CUserAccountRecord* record)
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     if (CUserAccountRecord* target = Target(record))
         target->dataFolder = folder ? folder : L"";
 }
 
 std::vector<CString> CUserAccounts::GetUserNames() const
 {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
     std::vector<CString> names;
     for (const auto& entry : m_users)
         names.push_back(CString(entry.first));
     return names;
+}
+
+CUserAccountRecord CUserAccounts::GetCurrentRecord() const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return m_current ? *m_current : SharedDefaultRecord();
+}
+
+bool CUserAccounts::TakeServiceInfo(const CServiceAccountInfo& info)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    if (!m_current || m_currentLogin.IsEmpty())
+        return false;
+    SetRegisterDate(m_current, info.registerDate);
+    m_current->daysToQuotaReset = info.daysToQuotaReset;
+    m_current->usageNotesMax = info.notesMax;
+    m_current->usageNotesCurrent = info.notesCurrent;
+    m_current->maxNoteSizeMB = info.maxNoteSizeMB;
+    m_current->monthUsageQuota = info.monthUsageQuota;
+    m_current->maxAttachmentSize = info.maxAttachmentSize;
+    return SaveUser();
+}
+
+bool CUserAccounts::TakeNotesEmail(const CString& email)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    if (!m_current || m_currentLogin.IsEmpty() || !m_current->notesEmail.IsEmpty() || email.IsEmpty())
+        return false;
+    m_current->notesEmail = email;
+    SaveUser();
+    return true;
 }

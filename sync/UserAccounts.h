@@ -3,6 +3,7 @@
 #pragma once
 #include "Framework.h"
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,21 @@ private:
     CString m_keyPath;
 };
 
+// The account information the service sends, as the cache keeps it (sizes in MB).
+struct CServiceAccountInfo {
+    CString registerDate;   // "YYYY-MM-DD"
+    int daysToQuotaReset = 0;
+    int notesMax = 0;
+    int notesCurrent = 0;
+    unsigned maxNoteSizeMB = 0;
+    int monthUsageQuota = 0;
+    int maxAttachmentSize = 0;
+};
+
+// The sync threads write the service's account information while the user interface reads
+// the cache: every operation holds the cache's lock. Whoever works with a record's fields
+// through the pointer getters holds Lock() around it; the sync's writes go through
+// TakeServiceInfo and TakeNotesEmail, which change and save the record in one locked step.
 class CUserAccounts {
 public:
     // Without a store the records go to the program's registry key.
@@ -89,16 +105,29 @@ public:
     template <class List>
     void GetUserNames(List& list) const
     {
+        std::lock_guard<std::recursive_mutex> guard(m_mutex);
         for (const auto& entry : m_users)
             list.AddTail(CString(entry.first));
     }
     std::vector<CString> GetUserNames() const;
+
+    // Held while several fields are read or written through the getters' pointers.
+    std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock<std::recursive_mutex>(m_mutex); }
+    // The current record (or the shared default one) as a copy.
+    CUserAccountRecord GetCurrentRecord() const;
+    // Writes the information into the current record and saves it; false when no account
+    // is current (nothing is taken) or the record could not be written.
+    bool TakeServiceInfo(const CServiceAccountInfo& info);
+    // The notes e-mail goes into the current record only while it has none (then saved);
+    // true when it was taken.
+    bool TakeNotesEmail(const CString& email);
 
 private:
     CUserAccountRecord* Target(CUserAccountRecord* record) const;   // given or current, or null
     CUserAccountRecord* Readable(CUserAccountRecord* record);       // ... or the shared default
     void Clear();
 
+    mutable std::recursive_mutex m_mutex;
     IUserAccountStore* m_store;
     bool m_ownsStore = false;
     std::map<std::wstring, CUserAccountRecord*> m_users;   // login as given -> record

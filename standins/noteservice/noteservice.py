@@ -57,7 +57,10 @@ DEFAULT_LIMITS = {"quota": 1 << 30, "max_note_size": 16 << 20, "max_attachment_s
 MAX_BODY = 512 << 20
 UINT32_MAX = 0xFFFFFFFF
 DEFAULT_UPDATE_REPLY = "209|2.0.9|{base}/download/pelora-setup.exe"
-FAULT_KINDS = ("delay", "stall", "drop", "garbage", "error", "hold")
+FAULT_KINDS = ("delay", "stall", "drop", "garbage", "error", "hold", "trickle", "nested", "huge", "bomb")
+# Hostile replies: "nested", "huge" and "bomb" answer in place of the action.
+HOSTILE_KINDS = ("nested", "huge", "bomb")
+HUGE_CHUNK = 1 << 20
 GARBAGE = b"<html><body>502 Bad Gateway (not JSON)</body></html>\n"
 
 SCHEMA = """
@@ -872,6 +875,18 @@ class Handler(BaseHTTPRequestHandler):
     server_version = "PeloraNoteService/1.0"
     timeout = 120  # idle keep-alive connections end on their own
 
+    def setup(self):
+        super().setup()
+        # Every answer goes out in one write (see send_payload); without Nagle's delay it
+        # leaves at once instead of waiting for the client's acknowledgement.
+        with contextlib.suppress(OSError):
+            self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+
+    def handle(self):
+        # A kept connection that the client resets or drops while idle is no error.
+        with contextlib.suppress(ConnectionResetError, BrokenPipeError, socket.timeout):
+            super().handle()
+
     def log_message(self, fmt, *args):
         if self.server.verbose:
             sys.stderr.write("noteservice: %s - %s\n" % (self.address_string(), fmt % args))
@@ -908,11 +923,14 @@ class Handler(BaseHTTPRequestHandler):
         return self.rfile.read(length)
 
     def note_request(self, action):
+        with self.server.count_lock:
+            self.server.request_counts[action] = self.server.request_counts.get(action, 0) + 1
         self.server.request_log.append({
             "method": self.command, "path": self.path, "action": action,
             "session": self.headers.get(SESSION_HEADER), "expect": self.headers.get("Expect"),
             "accept_encoding": self.headers.get("Accept-Encoding"), "content_type": self.headers.get("Content-Type"),
-            "scheme": "https" if isinstance(self.connection, ssl.SSLSocket) else "http"})
+            "scheme": "https" if isinstance(self.connection, ssl.SSLSocket) else "http",
+            "port": self.client_address[1]})
 
     def send_payload(self, status, ctype, payload, fault=None):
         if fault and fault["kind"] == "drop":
@@ -932,15 +950,61 @@ class Handler(BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(payload)))
         if encoding:
             self.send_header("Content-Encoding", encoding)
-        self.end_headers()
         if fault and fault["kind"] == "stall":
             # Headers (and perhaps a few bytes), then silence, then a closed connection.
+            self.end_headers()
             self.wfile.write(payload[:max(int(fault.get("after_bytes", 0)), 0)])
             self.wfile.flush()
             self.server.stopping.wait(fault.get("seconds", 0))
             self.close_connection = True
             return
-        self.wfile.write(payload)
+        if fault and fault["kind"] == "trickle":
+            # Headers, then one byte every `ms` milliseconds: never stalled, never done in time.
+            self.end_headers()
+            for i in range(len(payload)):
+                self.wfile.write(payload[i:i + 1])
+                if self.server.stopping.wait(max(fault.get("ms", 0), 1) / 1000.0):
+                    break
+            self.close_connection = True
+            return
+        # Headers and body in one write: a second small write would wait for the client's
+        # delayed acknowledgement.
+        self._headers_buffer.append(b"\r\n")
+        self._headers_buffer.append(payload)
+        self.flush_headers()
+
+    def send_hostile(self, fault, json_reply):
+        """A reply made to hurt the client: JSON nested `depth` deep, a body of `bytes`
+        bytes, or a deflate body that expands to `bytes` bytes."""
+        kind, size = fault["kind"], max(int(fault.get("bytes", 0)), 0)
+        if kind == "nested":
+            depth = max(int(fault.get("depth", 0)), 1)
+            payload = b'{"errorCode":0,"body":' + b"[" * depth + b"]" * depth + b"}"
+            return self.send_payload(200, "application/json", payload)
+        head, tail = (b'{"errorCode":0,"body":{"pad":"', b'"}}') if json_reply else (b"", b"")
+        fill = max(size - len(head) - len(tail), 0)
+        if kind == "bomb":
+            payload = self.server.bomb(head, fill, tail)
+            self.send_response(200)
+            self.send_header("Content-Type", "application/json" if json_reply else "application/octet-stream")
+            self.send_header("Content-Length", str(len(payload)))
+            self.send_header("Content-Encoding", "deflate")
+            self._headers_buffer.append(b"\r\n")
+            self._headers_buffer.append(payload)
+            self.flush_headers()
+            return
+        # huge: streamed, never held whole; the client may hang up at any point
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json" if json_reply else "application/octet-stream")
+        self.send_header("Content-Length", str(len(head) + fill + len(tail)))
+        self.end_headers()
+        self.close_connection = True
+        self.wfile.write(head)
+        chunk = b"x" * HUGE_CHUNK
+        while fill > 0:
+            self.wfile.write(chunk[:min(fill, HUGE_CHUNK)])
+            fill -= HUGE_CHUNK
+        self.wfile.write(tail)
 
     def send_envelope(self, code, body, fault=None):
         payload = json.dumps({"errorCode": code, "body": body}, ensure_ascii=False).encode("utf-8")
@@ -955,9 +1019,11 @@ class Handler(BaseHTTPRequestHandler):
         if fault and fault["kind"] == "hold":
             self.server.faults.hold(fault["seconds"] or 30, self.server.stopping)
             return None, False
-        if not fault or fault["kind"] not in ("drop", "garbage", "error"):
+        if not fault or fault["kind"] not in ("drop", "garbage", "error") + HOSTILE_KINDS:
             return fault, False
-        if fault["kind"] != "error":
+        if fault["kind"] in HOSTILE_KINDS:
+            self.send_hostile(fault, json_reply)
+        elif fault["kind"] != "error":
             self.send_payload(200, "", b"", fault)
         elif json_reply:
             self.send_envelope(fault["code"], {"_errorDesc": fault["desc"]})
@@ -1093,6 +1159,7 @@ class Faults:
         rule = {"target": _text(req.get("target"), "*") or "*", "kind": kind,
                 "ms": _uint(req.get("ms")), "seconds": float(_num(req.get("seconds"), 0)),
                 "after_bytes": _uint(req.get("after_bytes")), "code": _int32(req.get("code"), E_INTERNAL),
+                "depth": _uint(req.get("depth"), 0, 1 << 24), "bytes": _uint(req.get("bytes"), 0, 1 << 40),
                 "desc": _text(req.get("desc"), "forced_error"), "times": _uint(req.get("times")),
                 "match": _text(req.get("match")).encode("utf-8")}
         with self.lock:
@@ -1149,7 +1216,11 @@ class NoteServer(ThreadingHTTPServer):
         self.faults = Faults()
         self.options = {}
         self.request_log = deque(maxlen=500)
+        self.request_counts = {}  # target -> requests since the log was last cleared
+        self.count_lock = threading.Lock()
         self.stopping = threading.Event()
+        self.bomb_lock = threading.Lock()
+        self.bombs = {}
 
     def finish_request(self, request, client_address):
         # With TLS on, one port serves both: a TLS hello starts with 0x16, anything
@@ -1169,6 +1240,23 @@ class NoteServer(ThreadingHTTPServer):
             if conn is not request:
                 with contextlib.suppress(OSError):
                     conn.close()
+
+    def bomb(self, head, fill, tail):
+        """head + fill bytes of "0" + tail, deflated; made once per size (repeated tests)."""
+        key = (head, fill, tail)
+        with self.bomb_lock:
+            if key not in self.bombs:
+                packer = zlib.compressobj(9)
+                parts = [packer.compress(head)]
+                chunk = b"0" * HUGE_CHUNK
+                left = fill
+                while left > 0:
+                    parts.append(packer.compress(chunk[:min(left, HUGE_CHUNK)]))
+                    left -= HUGE_CHUNK
+                parts.append(packer.compress(tail))
+                parts.append(packer.flush())
+                self.bombs = {key: b"".join(parts)}
+            return self.bombs[key]
 
     def shutdown(self):
         self.stopping.set()
@@ -1196,13 +1284,18 @@ class NoteServer(ThreadingHTTPServer):
             self.service.expire_sessions()
         elif op == "requests":
             log = list(self.request_log)
-            if req.get("clear"):
-                self.request_log.clear()
-            return {"requests": log}
+            with self.count_lock:
+                counts = dict(self.request_counts)
+                if req.get("clear"):
+                    self.request_log.clear()
+                    self.request_counts = {}
+            return {"requests": log, "counts": counts}
         elif op == "reset":
             self.faults.clear()
             self.options.clear()
             self.request_log.clear()
+            with self.count_lock:
+                self.request_counts = {}
             self.service.reset()
             if req.get("seed", self.seed_on_reset):
                 self.service.seed()

@@ -19,6 +19,7 @@ import time
 import unittest
 import urllib.error
 import urllib.request
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER = os.path.join(HERE, "noteservice.py")
@@ -417,6 +418,49 @@ class ControlTest(unittest.TestCase):
         self.assertEqual(done[0]["errorCode"], 0)
         self.assertGreater(done[0]["body"]["last_update_time"], first["body"]["last_update_time"])
         self.assertEqual(control("held")["held"], 0)
+
+    def test_hostile_replies(self):
+        control("fault", target="notes:account", kind="nested", depth=5000, times=1)
+        raw = post("/", {"action": "notes:account", "body": None, "_client_software": "win_notes"})
+        self.assertTrue(raw.startswith(b'{"errorCode":0,"body":' + b"[" * 5000 + b"]" * 5000))
+
+        # streamed: the body has the size asked for and is one JSON object
+        control("fault", target="notes:account", kind="huge", bytes=3 * (1 << 20) + 5, times=1)
+        raw = post("/", {"action": "notes:account", "body": None, "_client_software": "win_notes"})
+        self.assertEqual(len(raw), 3 * (1 << 20) + 5)
+        self.assertEqual(len(json.loads(raw)["body"]["pad"]), len(raw) - 33)
+
+        # a few kilobytes on the wire that expand to 64 MiB
+        control("fault", target="download", kind="bomb", bytes=64 << 20, times=1)
+        conn = http.client.HTTPConnection("127.0.0.1", SRV.port, timeout=10)
+        conn.request("GET", "/files/anything", headers={"Accept-Encoding": "deflate"})
+        reply = conn.getresponse()
+        self.assertEqual(reply.getheader("Content-Encoding"), "deflate")
+        wire = reply.read()
+        conn.close()
+        self.assertLess(len(wire), 1 << 20)
+        self.assertEqual(len(zlib.decompress(wire)), 64 << 20)
+
+        # the real reply, one byte every 100 ms
+        control("fault", target="update", kind="trickle", ms=100, times=1)
+        conn = http.client.HTTPConnection("127.0.0.1", SRV.port, timeout=10)
+        began = time.monotonic()
+        conn.request("GET", "/repo/win-notes/?v=0")
+        reply = conn.getresponse()
+        self.assertEqual(reply.read(4), b"209|")
+        self.assertGreaterEqual(time.monotonic() - began, 0.3)
+        conn.close()
+
+    def test_answer_leaves_in_one_write_on_a_kept_connection(self):
+        # headers and body arrive together, and the connection serves the next request
+        sock = socket.create_connection(("127.0.0.1", SRV.port), timeout=10)
+        try:
+            for _ in range(2):
+                sock.sendall(b"GET /repo/win-notes/?v=0 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+                first = sock.recv(65536)
+                self.assertIn(b"\r\n\r\n209|", first)
+        finally:
+            sock.close()
 
     def test_backup_restore_share_and_request_log(self):
         email, session = new_account()
