@@ -1,0 +1,61 @@
+// The program's message box (CDlgMsg) and its delete/confirm question (CDlgAreYouSure), both
+// small modal dialogs on the skinned dialog base, made on the stack, filled and run.
+#pragma once
+#include "DialogExt.h"
+#include "LWButton.h"
+
+// One extra picture of a message box, owned by the caller for the length of DoModal.
+struct MsgPicture {
+    int kind;  // 1 = bitmap; other kinds are skipped
+    HBITMAP bitmap;
+    RECT dest;
+};
+
+class CDlgMsg : public CDialogExt {
+public:
+    // One button (bButtons 0) or two (1); bBeside puts the single button beside the text.
+    CDlgMsg(CWnd* pParent = nullptr, int bButtons = 0, int bBeside = 0);
+    // Two buttons below the text, captions from the string table (fallbacks "Yes" and "No").
+    CDlgMsg(CWnd* pParent, UINT firstTextId, UINT secondTextId);
+
+    BOOL OnInitDialog() override;
+    void DrawContent(CDC* dc) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    CString m_strMessage;
+    CBitmap m_bmpIcon;  // 48 x 48, pure red transparent; attached by the caller
+    CImageList m_imgIcon;
+    LWButton m_btnFirst;
+    LWButton m_btnSecond;
+    MsgPicture* m_pPictures = nullptr;
+    int m_nPictures = 0;
+    CString m_strFirst;
+    CString m_strSecond;
+    int m_nButtons = 0;
+    int m_bBeside = 0;
+};
+
+class CDlgAreYouSure : public CDialogExt {
+public:
+    // pDontAsk: the option that "Don't ask again" writes on Yes (null: nothing is written).
+    explicit CDlgAreYouSure(CWnd* pParent = nullptr, int* pDontAsk = nullptr);
+
+    void SetCustomMessage(const CString& text);
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+    // Saves every setting after "Don't ask again" was written; the options object sets it.
+    static void (*s_pfnSaveOptions)();
+
+    int m_bCustomMessage = 0;
+    int* m_pDontAsk = nullptr;
+    int m_bSeveralNotes = 0;
+    int m_nKind = -1;  // -1 note(s), 4 tag, 6 search folder, anything else a folder
+    LWButton m_chkDontAsk;
+    LWButton m_btnNo;
+    LWButton m_btnYes;
+    CStatic m_stMessage;
+    CString m_strMessage, m_strYes, m_strNo, m_strCheck;
+};

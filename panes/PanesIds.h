@@ -1,0 +1,21 @@
+// Resource and control ids of the panes' dialogs (shared by panes.rc and the code).
+#pragma once
+
+#define IDD_DLG_MSG 195          // message box: OK (1), Cancel (2, hidden)
+#define IDD_DLG_ARE_YOU_SURE 265 // delete/confirm question
+#define IDC_AYS_DONT_ASK 1013    // "Don't ask again" check box
+#define IDC_AYS_MESSAGE 1077     // the question
+
+#define IDB_DIALOG_SKIN 197      // 57 x 60: frame in columns 0-39, close button at 40-56 of rows 0-16
+#define IDB_MSG_SUCCESS 196      // 48 x 48 pictures beside a message, pure red transparent
+#define IDB_MSG_ERROR 254
+
+#define IDS_YES 901
+#define IDS_NO 902
+#define IDS_AYS_TITLE 1310
+#define IDS_AYS_DONT_ASK 1311
+#define IDS_AYS_NOTE 1312
+#define IDS_AYS_NOTES 1313
+#define IDS_AYS_FOLDER 1314
+#define IDS_AYS_TAG 1315
+#define IDS_AYS_SEARCH 1316
