@@ -1,4 +1,4 @@
-// The 1 MB note of the engine's benchmarks (the same as htmlengine_bench.cpp builds): DIV
+// The 1 MB note of the engine's benchmarks, shared by the parse and layout benchmarks: DIV
 // paragraphs with inline formats, links, check boxes, lists and now and then a table.
 #pragma once
 #include <string>
