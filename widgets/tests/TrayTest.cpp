@@ -15,10 +15,16 @@ public:
     HMENU inner = nullptr;
     int nestedHooksKept = -1;
 
+    int watchdogs = 0;
+    static const UINT_PTR kWatchdog = 0x7A11;
+
     Owner()
     {
         CreateEx(0, AfxRegisterWndClass(0), L"tray owner", WS_POPUP | WS_VISIBLE, 300, 300, 50, 50, nullptr,
                  nullptr);
+        // Keys that never reach the menu (another program's window was in front) must fail the
+        // test, not leave it waiting in the menu loop for ever.
+        SetTimer(kWatchdog, 30000, nullptr);
     }
     ~Owner() override { DestroyWindow(); }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
@@ -28,6 +34,11 @@ public:
         if (msg == WM_TIMER && wParam == LW_TRAY_TIMER) {
             ++trayTimers;
             KillTimer(LW_TRAY_TIMER);
+            ::EndMenu();
+            return 0;
+        }
+        if (msg == WM_TIMER && wParam == kWatchdog) {
+            ++watchdogs;
             ::EndMenu();
             return 0;
         }
@@ -122,6 +133,7 @@ TEST(Tray, MenuKeysChooseWithoutClosingTheMenuEarly)
     wtest::Pump();
     ASSERT_TRUE(shown);
     EXPECT_EQ((std::vector<UINT>{101}), owner.commands);
+    EXPECT_EQ(0, owner.watchdogs);
     EXPECT_EQ(0, owner.trayTimers);
     EXPECT_FALSE(tray.m_bHooksActive);
     EXPECT_EQ(nullptr, tray.m_hKeyboardHook);
@@ -144,6 +156,7 @@ TEST(Tray, EscapeAsksTheOwnerToCloseTheMenu)
     typist.join();
     wtest::Pump();
     EXPECT_TRUE(owner.commands.empty());
+    EXPECT_EQ(0, owner.watchdogs);
     EXPECT_EQ(0, OpenMenus());
     ::DestroyMenu(menu);
 }
@@ -170,6 +183,7 @@ TEST(Tray, ANestedMenuKeepsTheHooksOfTheOuterOne)
     typist.join();
     wtest::Pump();
     EXPECT_EQ(1, owner.nestedHooksKept);
+    EXPECT_EQ(0, owner.watchdogs);
     EXPECT_FALSE(tray.m_bHooksActive);
     EXPECT_EQ(nullptr, tray.m_hMouseHook);
     ::DestroyMenu(outer);
