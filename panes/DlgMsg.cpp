@@ -25,20 +25,25 @@ BOOL CDlgMsg::OnInitDialog()
     BOOL result = CDialogExt::OnInitDialog();
     m_btnFirst.SetFont(&m_fontCaption);
     m_btnSecond.SetFont(&m_fontCaption);
-    int b1 = 0, b2 = 0;
     CRect rc;
     if (!m_strFirst.IsEmpty()) {
         m_btnFirst.SetWindowText(m_strFirst);
         m_btnFirst.SizeToText(0);
-        m_btnFirst.GetWindowRect(&rc);
-        b1 = rc.Width();
     }
     if (!m_strSecond.IsEmpty()) {
         m_btnSecond.SetWindowText(m_strSecond);
         m_btnSecond.SizeToText(0);
-        m_btnSecond.GetWindowRect(&rc);
-        b2 = rc.Width();
     }
+    // The pair is laid out by the buttons' real widths, template-sized or not: counting a
+    // button that kept its template text as 0 wide put the first one under the second. A
+    // single button with the template text does not widen the box.
+    m_btnFirst.GetWindowRect(&rc);
+    const int b1 = (m_nButtons || !m_strFirst.IsEmpty()) ? rc.Width() : 0;
+    m_btnSecond.GetWindowRect(&rc);
+    const int b2 = m_nButtons ? rc.Width() : 0;
+    // "Beside the text" is a one-button form; a pair always goes below, where the box's
+    // height leaves room for it under the last line.
+    const bool beside = m_bBeside && !m_nButtons;
 
     CRect text(0, 0, 0, 0);
     {
@@ -49,7 +54,7 @@ BOOL CDlgMsg::OnInitDialog()
         dc.SelectObject(old);
     }
     int width, height;
-    if (m_bBeside) {
+    if (beside) {
         width = std::max(text.Width() + 270, b1 + b2 + 100);
         height = text.Height() + 90;
     } else {
@@ -70,7 +75,7 @@ BOOL CDlgMsg::OnInitDialog()
     GetWindowRect(&win);
     const int dw = win.Width(), dh = win.Height();
     if (m_nButtons == 0) {
-        if (m_bBeside) {
+        if (beside) {
             m_btnFirst.SetWindowPos(nullptr, dw - 110, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         } else {
             m_btnFirst.GetWindowRect(&rc);
@@ -198,8 +203,8 @@ void CDlgAreYouSure::OnOK()
 {
     if (m_pDontAsk)
         *m_pDontAsk = m_chkDontAsk.isChecked() ? 1 : 0;
-    if (s_pfnSaveOptions)
-        s_pfnSaveOptions();
+    if (void (*save)() = s_pfnSaveOptions)
+        save();
     CDialogExt::OnOK();
 }
 

@@ -46,8 +46,24 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
-    // Saves every setting after "Don't ask again" was written; the options object sets it.
+    // Saves every setting after Yes wrote "Don't ask again". The options object does not exist
+    // yet when the first dialogs can run, so the dialog reaches it through this hook: the
+    // options object sets it when it is created and clears it before it goes (SaveOptionsHook
+    // does both for a scope). Null: nothing is saved, the flag is still written. Set and called
+    // on the UI thread only; the dialog reads it once per Yes, so a hook cleared by the save
+    // itself is harmless.
     static void (*s_pfnSaveOptions)();
+    // Sets the hook for its lifetime and puts back the previous one.
+    class SaveOptionsHook {
+    public:
+        explicit SaveOptionsHook(void (*save)()) : m_previous(s_pfnSaveOptions) { s_pfnSaveOptions = save; }
+        ~SaveOptionsHook() { s_pfnSaveOptions = m_previous; }
+        SaveOptionsHook(const SaveOptionsHook&) = delete;
+        SaveOptionsHook& operator=(const SaveOptionsHook&) = delete;
+
+    private:
+        void (*m_previous)();
+    };
 
     int m_bCustomMessage = 0;
     int* m_pDontAsk = nullptr;

@@ -3,7 +3,9 @@
 #include "DlgMsg.h"
 #include "PanesIds.h"
 #include "StringTable.h"
+#include <algorithm>
 #include <functional>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,21 +35,56 @@ public:
     }
 };
 
-// A top-level window with an edit that holds the focus before a dialog opens.
+// A top-level window with an edit that holds the focus before a dialog opens. Other programs
+// share the display, so activation is asked for, not assumed: `active` says whether it took,
+// and `lostToOtherApps` counts the times another program took the activation since.
 struct Owner {
     HWND frame, edit;
+    bool active = false;
+    static int lostToOtherApps;
+    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+    {
+        if (m == WM_ACTIVATEAPP && !wp)
+            ++lostToOtherApps;
+        return ::DefWindowProcW(w, m, wp, lp);
+    }
     Owner()
     {
-        frame = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 10, 10, 300, 200, nullptr, nullptr,
-                                  nullptr, nullptr);
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PanesTestOwner";
+        ::RegisterClassW(&wc);  // fails harmlessly once registered
+        frame = ::CreateWindowExW(0, L"PanesTestOwner", L"owner", WS_POPUP | WS_VISIBLE, 10, 10, 300, 200, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
         edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, frame, nullptr, nullptr,
                                  nullptr);
         ::SetForegroundWindow(frame);
         ::SetFocus(edit);
         Pump();
+        lostToOtherApps = 0;
+        active = ::GetActiveWindow() == frame && ::GetFocus() == edit;
     }
     ~Owner() { ::DestroyWindow(frame); }
 };
+int Owner::lostToOtherApps = 0;
+
+// Records every window the thread's SetFocus calls target, whether or not the thread holds
+// the foreground at the time.
+struct FocusRequests {
+    static std::vector<HWND> targets;
+    HHOOK hook;
+    static LRESULT CALLBACK Cbt(int code, WPARAM wp, LPARAM lp)
+    {
+        if (code == HCBT_SETFOCUS)
+            targets.push_back((HWND)wp);
+        return ::CallNextHookEx(nullptr, code, wp, lp);
+    }
+    FocusRequests() : hook(::SetWindowsHookExW(WH_CBT, Cbt, nullptr, ::GetCurrentThreadId())) { targets.clear(); }
+    ~FocusRequests() { ::UnhookWindowsHookEx(hook); }
+    bool Asked(HWND w) const { return std::find(targets.begin(), targets.end(), w) != targets.end(); }
+};
+std::vector<HWND> FocusRequests::targets;
 
 void Post(CWnd& dlg, UINT id)
 {
@@ -156,15 +193,27 @@ TEST(DialogExt, OkCancelAndCloseButtonHandTheFocusBack)
     };
     for (auto& t : table) {
         Owner owner;
-        ASSERT_EQ(owner.edit, ::GetFocus());
+        FocusRequests requests;
         Scripted<CDlgMsg> dlg(CWnd::FromHandle(owner.frame), 1, 0);
+        HWND savedAtInit = nullptr;
         dlg.script = [&](Scripted<CDlgMsg>& d) {
-            EXPECT_EQ(owner.edit, d.m_hWndSavedFocus);
+            savedAtInit = d.m_hWndSavedFocus;
+            FocusRequests::targets.clear();  // from here on only the hand-back may ask for the edit
             t.end(d);
         };
         EXPECT_EQ(t.expect, dlg.DoModal()) << t.name;
         EXPECT_EQ(nullptr, dlg.m_hWndSavedFocus) << t.name;
-        EXPECT_EQ(owner.edit, ::GetFocus()) << t.name;
+        // The focus can only be compared while this program kept the activation throughout;
+        // the request for it is checked either way.
+        if (owner.active) {
+            EXPECT_EQ(owner.edit, savedAtInit) << t.name;
+            EXPECT_TRUE(requests.Asked(owner.edit)) << t.name;
+            if (Owner::lostToOtherApps == 0 && ::GetActiveWindow() == owner.frame) {
+                EXPECT_EQ(owner.edit, ::GetFocus()) << t.name;
+            }
+        } else if (savedAtInit) {
+            EXPECT_TRUE(requests.Asked(savedAtInit)) << t.name;
+        }
     }
 }
 
@@ -205,6 +254,10 @@ TEST(DlgMsg, SizeAndButtonPlacementFollowTheText)
         {"beside", L"Failed save file to database.", 0, 1, 0, 0},
         {"yes no", L"Failed save file to database.", 1, 0, 901, 902},
         {"stop resume", L"Sync is running.", 1, 0, 1610, 1611},
+        // A pair that keeps the template's "OK"/"Cancel", with and without the beside flag
+        // (which only a single button can use).
+        {"ok cancel", L"Sync is running.\nQuit anyway?", 1, 0, 0, 0},
+        {"ok cancel beside", L"Sync is running.\nQuit anyway?", 1, 1, 0, 0},
     };
     int oneLineHeight = 0, threeLineHeight = 0;
     for (const auto& t : table) {
@@ -230,7 +283,18 @@ TEST(DlgMsg, SizeAndButtonPlacementFollowTheText)
         ASSERT_EQ(IDCANCEL, dlg->DoModal()) << t.name;
         SCOPED_TRACE(t.name);
         int bw = t.buttons ? b1.Width() + b2.Width() : 0;
-        if (t.beside) {
+        // Whatever the form, no button covers the text or another button.
+        const CRect textOnBox(100, 50, 100 + text.Width(), 50 + text.Height());
+        CRect overlap;
+        if (!t.beside || t.buttons) {
+            EXPECT_FALSE(overlap.IntersectRect(&b1, &textOnBox)) << "first button on the text";
+        }
+        if (t.buttons) {
+            EXPECT_FALSE(overlap.IntersectRect(&b2, &textOnBox)) << "second button on the text";
+            EXPECT_FALSE(overlap.IntersectRect(&b1, &b2)) << "buttons on each other";
+            EXPECT_LE(b2.right, win.Width());
+        }
+        if (t.beside && !t.buttons) {
             EXPECT_EQ(std::max(text.Width() + 270, bw + 100), win.Width());
             EXPECT_EQ(text.Height() + 90, win.Height());
             EXPECT_EQ(CPoint(win.Width() - 110, 50), b1.TopLeft());
@@ -320,7 +384,7 @@ void CountSave() { ++g_saves; }
 
 TEST(AreYouSure, DontAskAgainIsWrittenAndSavedOnlyOnYes)
 {
-    CDlgAreYouSure::s_pfnSaveOptions = CountSave;
+    CDlgAreYouSure::SaveOptionsHook hook(CountSave);
     struct { const char* name; bool tick; UINT answer; int expectResult, expectFlag, expectSaves; } table[] = {
         {"yes ticked", true, IDOK, IDOK, 1, 1},
         {"yes unticked", false, IDOK, IDOK, 0, 1},
@@ -341,7 +405,32 @@ TEST(AreYouSure, DontAskAgainIsWrittenAndSavedOnlyOnYes)
         EXPECT_EQ(t.expectFlag, flag) << t.name;
         EXPECT_EQ(t.expectSaves, g_saves) << t.name;
     }
-    CDlgAreYouSure::s_pfnSaveOptions = nullptr;
+}
+
+TEST(AreYouSure, YesWithoutASaveHookOrFlagStillAnswers)
+{
+    // Before the options object exists there is no hook: Yes writes the flag and saves nothing.
+    ASSERT_EQ(nullptr, CDlgAreYouSure::s_pfnSaveOptions);
+    for (bool withFlag : {true, false}) {
+        int flag = 0;
+        Scripted<CDlgAreYouSure> dlg(nullptr, withFlag ? &flag : nullptr);
+        dlg.script = [](Scripted<CDlgAreYouSure>& d) {
+            d.m_chkDontAsk.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            d.m_chkDontAsk.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            Post(d, IDOK);
+        };
+        EXPECT_EQ(IDOK, dlg.DoModal());
+        EXPECT_EQ(withFlag ? 1 : 0, flag);
+    }
+    {
+        CDlgAreYouSure::SaveOptionsHook outer(CountSave);
+        {
+            CDlgAreYouSure::SaveOptionsHook inner(nullptr);
+            EXPECT_EQ(nullptr, CDlgAreYouSure::s_pfnSaveOptions);
+        }
+        EXPECT_EQ(&CountSave, CDlgAreYouSure::s_pfnSaveOptions);  // the scope puts back what it found
+    }
+    EXPECT_EQ(nullptr, CDlgAreYouSure::s_pfnSaveOptions);
 }
 
 }  // namespace
