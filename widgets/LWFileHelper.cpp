@@ -79,6 +79,53 @@ void DropTrailingBackslashes(CString& path)
         path = path.Left(path.GetLength() - 1);
 }
 
+// The full, long form of a path without a trailing separator (a root keeps its "\"), so that
+// paths written differently ("..", "/", 8.3 names, "\\?\") compare as text. A part that does
+// not exist yet stays as written. Empty when the path cannot be made full.
+CString ComparablePath(CString path)
+{
+    if (path.Left(8).CompareNoCase(L"\\\\?\\UNC\\") == 0)
+        path = CString(L"\\\\") + path.Mid(8);
+    else if (path.Left(4) == L"\\\\?\\")
+        path = path.Mid(4);
+    if (path.IsEmpty())
+        return CString();
+    DWORD n = GetFullPathNameW(path, 0, nullptr, nullptr);
+    if (!n)
+        return CString();
+    std::vector<wchar_t> full(n + 1);
+    DWORD got = GetFullPathNameW(path, (DWORD)full.size(), full.data(), nullptr);
+    if (!got || got >= full.size())
+        return CString();
+    CString text(full.data());
+    while (text.GetLength() > 1 && IsSeparator(text[text.GetLength() - 1]) && text[text.GetLength() - 2] != L':')
+        text = text.Left(text.GetLength() - 1);
+
+    // the longest part that exists, in its long form, followed by the rest as given
+    CString head = text, rest;
+    for (;;) {
+        DWORD len = GetLongPathNameW(head, nullptr, 0);
+        if (len) {
+            std::vector<wchar_t> buf(len + 1);
+            DWORD done = GetLongPathNameW(head, buf.data(), (DWORD)buf.size());
+            if (done && done < buf.size()) {
+                CString longHead(buf.data());
+                if (!rest.IsEmpty() && !longHead.IsEmpty() && IsSeparator(longHead[longHead.GetLength() - 1]))
+                    longHead = longHead.Left(longHead.GetLength() - 1);   // a root before the rest
+                return longHead + rest;
+            }
+        }
+        int cut = LastSeparator(head);
+        if (cut <= 0 || (cut == 1 && IsSeparator(head[0])))
+            return text;   // down to a share name or a relative stub: compare as written
+        bool root = head[cut - 1] == L':';
+        if (root && cut == head.GetLength() - 1)
+            return text;   // the root itself is not there: compare as written
+        rest = head.Mid(cut) + rest;
+        head = head.Left(root ? cut + 1 : cut);
+    }
+}
+
 // Calls `fn` (name, isDirectory) for every entry of `dir` but "." and ".."; false when the
 // directory cannot be listed.
 template <class Fn>
@@ -152,6 +199,16 @@ std::vector<CString> SubkeyNames(HKEY key)
 }
 
 } // namespace
+
+BOOL LWFileHelper::IsSameOrInside(CString path, CString folder)
+{
+    CString a = ComparablePath(path), b = ComparablePath(folder);
+    if (a.IsEmpty() || b.IsEmpty() || a.GetLength() < b.GetLength())
+        return FALSE;
+    if (CompareStringOrdinal(a, b.GetLength(), b, b.GetLength(), TRUE) != CSTR_EQUAL)
+        return FALSE;
+    return a.GetLength() == b.GetLength() || IsSeparator(a[b.GetLength()]) || IsSeparator(b[b.GetLength() - 1]);
+}
 
 CString LWFileHelper::GetMimeType(CString name)
 {
@@ -241,6 +298,11 @@ BOOL LWFileHelper::CopyDir(CString src, CString dst, float* percent, UINT& done,
     DropTrailingBackslashes(dst);
     if (!IsDirectory(src) || !IsDirectory(dst))
         return FALSE;
+    if (IsSameOrInside(dst, src)) {
+        // the copy would land in the tree it is reading and never end
+        SetLastError(ErrorDestinationInsideSource);
+        return FALSE;
+    }
     if (total == 0) {
         done = 0;
         total = CountFiles(src);
@@ -280,6 +342,11 @@ BOOL LWFileHelper::Move(CString src, CString dst, DWORD flags)
     if (target.IsEmpty() || !IsSeparator(target[target.GetLength() - 1]))
         target += L'\\';
     target += UrlGetFileName(src);
+    if (IsSameOrInside(target, src)) {
+        // into its own subtree (or onto itself): each level would bury the files one deeper
+        SetLastError(ErrorDestinationInsideSource);
+        return FALSE;
+    }
     CreateDir(target);
     bool listed = ForEachEntry(src, [&](const CString& name, bool isDir) {
         if (isDir)

@@ -23,11 +23,20 @@ public:
     static void RemoveDir(CString path);
     // Files (not directories) in `dir` and all its subdirectories.
     static UINT CountFiles(CString dir);
+    // GetLastError() after CopyDir or Move refused a destination equal to or inside the source
+    // (an application-defined code: bit 29 set).
+    enum : DWORD { ErrorDestinationInsideSource = 0x20000000 | 0x4C01 };
+
+    // TRUE when `path` is `folder` or lies inside it, compared on full long paths without regard
+    // to case ("..", "/", trailing separators and 8.3 names allowed; `path` need not exist).
+    static BOOL IsSameOrInside(CString path, CString folder);
     // Copies the tree `src` over `dst` (creating missing subfolders), reporting progress through
     // `percent`, `done` and `total` (counted on the first call when `total` is 0). FALSE when any
-    // file or folder could not be copied; the rest is still copied.
+    // file or folder could not be copied; the rest is still copied. A `dst` equal to or inside
+    // `src` is refused at once (FALSE, ErrorDestinationInsideSource).
     static BOOL CopyDir(CString src, CString dst, float* percent, UINT& done, UINT& total);
-    // Moves a file, or a directory into `dst`.
+    // Moves a file, or a directory into `dst`. A directory whose target (`dst` plus its name) is
+    // the directory itself or inside it is refused (FALSE, ErrorDestinationInsideSource).
     static BOOL Move(CString src, CString dst, DWORD flags);
     // `name`, or name_1, name_2... (before the extension) so that `dir` (ending in a separator)
     // holds nothing of that name. Returns the name only.

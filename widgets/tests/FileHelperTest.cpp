@@ -241,6 +241,81 @@ TEST(FileHelper, MoveFilesAndFolders)
     EXPECT_FALSE(Exists(s / L"tree"));
 }
 
+// A copy or move whose destination is the source or lies inside it is refused before anything
+// is written, however the two paths are spelled; a neighbour whose name merely starts the same
+// is not inside.
+TEST(FileHelper, CopyAndMoveRefuseTheSourceTree)
+{
+    const struct {
+        const wchar_t* src;
+        const wchar_t* dst;   // "*short": the 8.3 form of src\Long Folder Name
+        bool copyRefused, moveRefused;
+    } cases[] = {
+        {L"src", L"src", true, true},
+        {L"src", L"src\\sub", true, true},
+        {L"src", L"SRC\\Sub\\", true, true},
+        {L"src", L"src\\sub\\..\\sub\\deeper\\..", true, true},
+        {L"src", L"src/sub", true, true},
+        {L"src", L"*short", true, true},
+        {L"src\\", L"src\\.\\sub", true, true},
+        {L"src", L"src2", false, false},
+        {L"src", L"other", false, false},
+        // into the folder that holds it: a copy is fine, a move would put it onto itself
+        {L"src\\sub", L"src", false, true},
+        {L"src", L".", false, true},
+    };
+    for (const auto& c : cases) {
+        Scratch s;
+        LWFileHelper::CreateDir((s / L"src\\sub").c_str());
+        LWFileHelper::CreateDir((s / L"src\\Long Folder Name").c_str());
+        LWFileHelper::CreateDir((s / L"src2").c_str());
+        LWFileHelper::CreateDir((s / L"other").c_str());
+        Touch(s / L"src\\a.txt");
+        Touch(s / L"src\\sub\\b.txt");
+        std::wstring src = s / c.src, dst = s / c.dst;
+        if (std::wstring(c.dst) == L"*short") {
+            wchar_t shortPath[MAX_PATH] = {};
+            ASSERT_NE(0u, GetShortPathNameW((s / L"src\\Long Folder Name").c_str(), shortPath, MAX_PATH));
+            dst = shortPath;
+        }
+        std::string row = std::string(c.src, c.src + wcslen(c.src)) + " -> " + std::string(c.dst, c.dst + wcslen(c.dst));
+
+        UINT done = 0, total = 0;
+        SetLastError(0);
+        BOOL copied = LWFileHelper::CopyDir(src.c_str(), dst.c_str(), nullptr, done, total);
+        if (c.copyRefused) {
+            EXPECT_FALSE(copied) << row;
+            EXPECT_EQ((DWORD)LWFileHelper::ErrorDestinationInsideSource, GetLastError()) << row;
+            EXPECT_EQ(0u, done) << row;
+            EXPECT_FALSE(Exists(s / L"src\\sub\\sub")) << row;
+            EXPECT_FALSE(Exists(s / L"src\\sub\\a.txt")) << row;
+        } else {
+            EXPECT_TRUE(copied) << row;
+        }
+
+        SetLastError(0);
+        BOOL moved = LWFileHelper::Move(src.c_str(), dst.c_str(), 0);
+        if (c.moveRefused) {
+            EXPECT_FALSE(moved) << row;
+            EXPECT_EQ((DWORD)LWFileHelper::ErrorDestinationInsideSource, GetLastError()) << row;
+            EXPECT_TRUE(Exists(s / L"src\\sub\\b.txt")) << row;
+            EXPECT_FALSE(Exists(s / L"src\\sub\\sub")) << row;
+            EXPECT_FALSE(Exists(s / L"src\\src")) << row;
+        } else {
+            EXPECT_TRUE(moved) << row;
+            EXPECT_TRUE(Exists(dst + L"\\src\\sub\\b.txt")) << row;
+            EXPECT_FALSE(Exists(src)) << row;
+        }
+    }
+
+    // the comparison alone, for paths that need not exist
+    EXPECT_TRUE(LWFileHelper::IsSameOrInside(L"C:\\Data\\new\\deeper", L"c:\\data\\"));
+    EXPECT_TRUE(LWFileHelper::IsSameOrInside(L"C:\\x", L"C:\\"));
+    EXPECT_FALSE(LWFileHelper::IsSameOrInside(L"C:\\Database", L"C:\\Data"));
+    EXPECT_FALSE(LWFileHelper::IsSameOrInside(L"C:\\Data", L"C:\\Data\\new"));
+    EXPECT_FALSE(LWFileHelper::IsSameOrInside(L"", L"C:\\Data"));
+}
+
 TEST(FileHelper, UniqueNamesAndReadability)
 {
     Scratch s;
