@@ -65,6 +65,15 @@ bool IsCheckBox(const CHtmlNode& node)
     return false;
 }
 
+CHtmlNode* NewDivTag(bool closing)
+{
+    CHtmlNode* node = new CHtmlNode(CHtmlNode::NodeElement);
+    node->m_tag = L"DIV";
+    node->m_tagId = TagDiv;
+    node->m_closing = closing;
+    return node;
+}
+
 }  // namespace
 
 void HtmlClearFormatting(CString& html, int options)
@@ -111,13 +120,17 @@ void HtmlClearFormatting(CString& html, int options)
             node.m_tag = L"DIV";
             node.m_tagId = TagDiv;
             DropStyleAndClass(node);
-            if (id == TagP && (node.m_closing || node.m_selfClosing)) {
-                // an empty line after the paragraph, left as it is
-                CHtmlNode* line = new CHtmlNode(CHtmlNode::NodeElement);
-                line->m_tag = L"DIV";
-                line->m_tagId = TagDiv;
-                line->m_selfClosing = true;
-                root.m_children.push_back(line);
+            // HTML ignores the "/" of "<DIV/>" and keeps the DIV open, so every later paragraph
+            // would nest one level deeper: an empty block is written with its end tag
+            bool empty = node.m_selfClosing && !node.m_closing;
+            if (empty) {
+                node.m_selfClosing = false;
+                root.m_children.push_back(NewDivTag(true));
+            }
+            if (id == TagP && (node.m_closing || empty)) {
+                // an empty block after the paragraph, left as it is
+                root.m_children.push_back(NewDivTag(false));
+                root.m_children.push_back(NewDivTag(true));
             }
             id = TagDiv;
         }

@@ -2,7 +2,9 @@
 #include "HtmlNormalizeStyles.h"
 #include "ByteBuffer.h"
 #include "html_testutil.h"
+#include "HtmlEngine.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -20,17 +22,17 @@ TEST(HtmlClearFormatting, OptionsTable)
         {L"<form><svg><path d=1/></svg></form>", {L""}},
         // the separator stays, and each removed attribute leaves one blank
         {L"<H1 class=t style=\"a:b\">T</H1>", {L"<DIV    >T</DIV>"}},
-        {L"<P>a</P>", {L"<DIV>a</DIV><DIV/>"}},
+        {L"<P>a</P>", {L"<DIV>a</DIV><DIV></DIV>"}},
         {L"<p>a", {L"<DIV>a"}},
-        {L"<p/>", {L"<DIV/><DIV/>"}},
+        {L"<p/>", {L"<DIV></DIV><DIV></DIV>"}},
         {L"<code>c</code><label>l</label><textarea>t</textarea><button>b</button>",
          {L"<DIV>c</DIV><DIV>l</DIV><DIV>t</DIV><DIV>b</DIV>"}},
         {L"<A href=\"u\" class=c>l</A>",
          {L"<A href=\"u\"  >l</A>", L"<SPAN    >l</SPAN>", nullptr, L"<SPAN    >l</SPAN>"}},
         {L"<IMG src=a.png class=c>", {L"<IMG src=a.png class=c>", nullptr, L"", L""}},
         {L"<P class=c><A href=u>l</A><IMG src=i></P>",
-         {L"<DIV  ><A href=u>l</A><IMG src=i></DIV><DIV/>", L"<DIV  ><SPAN  >l</SPAN><IMG src=i></DIV><DIV/>",
-          L"<DIV  ><A href=u>l</A></DIV><DIV/>", L"<DIV  ><SPAN  >l</SPAN></DIV><DIV/>"}},
+         {L"<DIV  ><A href=u>l</A><IMG src=i></DIV><DIV></DIV>", L"<DIV  ><SPAN  >l</SPAN><IMG src=i></DIV><DIV></DIV>",
+          L"<DIV  ><A href=u>l</A></DIV><DIV></DIV>", L"<DIV  ><SPAN  >l</SPAN></DIV><DIV></DIV>"}},
         {L"<table class=t><tr style=s><td class=c>x</td></tr></table>",
          {L"<table  ><tr  ><td  >x</td></tr></table>"}},
         // tags in no table come back as they were, attributes included
@@ -55,6 +57,41 @@ TEST(HtmlClearFormatting, OptionsTable)
             const wchar_t* expected = c.out[options] ? c.out[options] : c.out[0];
             EXPECT_EQ(Narrow(expected), Narrow(html)) << Narrow(c.html) << " options " << options;
         }
+    }
+}
+
+int DeepestElement(const HtmlEngine::Node* node, int depth = 0)
+{
+    int deepest = depth;
+    for (const auto& child : node->Children())
+        if (child->Type() == HtmlEngine::NodeType::Element)
+            deepest = std::max(deepest, DeepestElement(child.get(), depth + 1));
+    return deepest;
+}
+
+// What the clean-up writes must read back in HTML as it was meant: paragraphs and empty
+// paragraphs side by side, not each one inside the one before.
+TEST(HtmlClearFormatting, CleanedParagraphsStaySideBySideInTheEngine)
+{
+    struct {
+        const wchar_t* paragraph;
+        size_t blocksEach;   // DIVs each paragraph leaves directly under BODY
+    } cases[] = {
+        {L"<P>a</P>", 2},
+        {L"<p class=c/>", 2},
+        {L"<H1>t</H1><P style=x>b</P>", 3},
+        {L"<code/>", 1},
+    };
+    for (const auto& c : cases) {
+        CString html;
+        for (int i = 0; i < 1000; ++i)
+            html += c.paragraph;
+        HtmlClearFormatting(html, 0);
+        auto doc = HtmlEngine::Document::Create();
+        doc->LoadHtml(std::wstring(L"<BODY>") + html.GetString() + L"</BODY>");
+        ASSERT_NE(nullptr, doc->Body());
+        EXPECT_EQ(1, DeepestElement(doc->Body())) << Narrow(c.paragraph);
+        EXPECT_EQ(1000 * c.blocksEach, doc->Body()->ChildCount()) << Narrow(c.paragraph);
     }
 }
 
