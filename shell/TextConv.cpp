@@ -124,18 +124,34 @@ int DetectTextEncoding(const void* data, size_t length)
             return TEXT_ENCODING_UTF16;
         if (c < 0x80)
             continue;
+        // Only the shortest form of a scalar value counts (RFC 3629): no overlong forms (C0, C1,
+        // E0 80-9F, F0 80-8F), no encoded surrogates (ED A0-BF), nothing past U+10FFFF (F4 90+,
+        // F5-FF). Code page 1251 text often pairs a capital with a following mark or quote into
+        // a sequence that only the lax reading accepts.
         size_t follow;
-        if ((c & 0xE0) == 0xC0)
+        unsigned char low = 0x80, high = 0xBF;   // the range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
             follow = 1;
-        else if ((c & 0xF0) == 0xE0)
+        } else if (c >= 0xE0 && c <= 0xEF) {
             follow = 2;
-        else if ((c & 0xF8) == 0xF0)
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
             follow = 3;
-        else
-            return TEXT_ENCODING_NOT_UTF8;   // a lone continuation byte or 11111xxx
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            return TEXT_ENCODING_NOT_UTF8;   // a lone continuation byte, C0, C1 or F5-FF
+        }
         if (length - i - 1 < follow)
             return TEXT_ENCODING_NOT_UTF8;
-        for (size_t k = 1; k <= follow; ++k)
+        if (b[i + 1] < low || b[i + 1] > high)
+            return TEXT_ENCODING_NOT_UTF8;
+        for (size_t k = 2; k <= follow; ++k)
             if ((b[i + k] & 0xC0) != 0x80)
                 return TEXT_ENCODING_NOT_UTF8;
         i += follow;

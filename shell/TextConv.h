@@ -19,7 +19,8 @@ char* unicode_to_1251(const wchar_t* wide);
 wchar_t* cp1251_to_unicode(const char* text1251);
 
 enum {
-    TEXT_ENCODING_UTF8 = 1,      // byte-order mark or valid UTF-8 sequences
+    TEXT_ENCODING_UTF8 = 1,      // byte-order mark or strictly valid UTF-8: shortest forms only,
+                                 // no encoded surrogates, nothing past U+10FFFF, nothing cut off
     TEXT_ENCODING_UTF16 = 2,     // byte-order mark or a zero byte inside the data
     TEXT_ENCODING_NOT_UTF8 = 3,  // an invalid sequence: read it as code page 1251
 };

@@ -145,9 +145,58 @@ TEST(TextConv, DetectTextEncoding)
         {"\xE2\x82", 3},                                 // cut sequence
         {"\xE2\x28\xAC", 3},                             // wrong continuation
         {"\xCF\xF0\xE8\xE2\xE5\xF2", 3},                 // code page 1251 text
+        // the edges of each sequence length
+        {"\xC2\x80\xDF\xBF", 1},                             // U+0080, U+07FF
+        {"\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80", 1},        // U+0800, U+D7FF, U+E000
+        {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", 1},             // U+10000, U+10FFFF
+        // overlong forms
+        {"\xC0\x80", 3},
+        {"\xC1\xBF", 3},
+        {"\xE0\x80\x80", 3},
+        {"\xE0\x9F\xBF", 3},
+        {"\xF0\x80\x80\x80", 3},
+        {"\xF0\x8F\xBF\xBF", 3},
+        // UTF-16 surrogates written as UTF-8, alone and as a pair
+        {"\xED\xA0\x80", 3},
+        {"\xED\xBF\xBF", 3},
+        {"\xED\xA0\xBD\xED\xB8\x80", 3},
+        // past U+10FFFF
+        {"\xF4\x90\x80\x80", 3},
+        {"\xF5\x80\x80\x80", 3},
+        {"\xFF", 3},
+        // cut off at the end and in the middle
+        {"\xF0\x9F\x98", 3},
+        {"\xF0\x9F" "a", 3},
     };
     for (auto& c : cases)
         EXPECT_EQ(c.expected, DetectTextEncoding(c.bytes.data(), c.bytes.size())) << testing::PrintToString(c.bytes);
+}
+
+// Code page 1251 text whose bytes happen to pair up like UTF-8 sequences (a capital before a
+// closing quote or degree sign, a letter before a no-break space and a dash) is read as
+// code page 1251, the way the text importer decodes a file it sniffed.
+TEST(TextConv, Cp1251TextThatLooksLikeUtf8DecodesAsCp1251)
+{
+    struct {
+        const char* bytes;
+        const wchar_t* text;
+    } cases[] = {
+        {"Sort \xC0\xBB", L"Sort \x0410\x00BB"},                 // А»
+        {"\xC1\xB0", L"\x0411\x00B0"},                           // Б°
+        {"\xED\xA0\x97 5", L"\x043D\x00A0\x2014 5"},            // н, no-break space, em dash
+        {"\xE0\x93\x94", L"\x0430\x201C\x201D"},                // а“”
+        {"\xF4\x90\x80\x80", L"\x0444\x0452\x0402\x0402"},     // фђЂЂ
+        {"\xF5\x85\x85\x85", L"\x0445\x2026\x2026\x2026"},     // х………
+    };
+    for (auto& c : cases) {
+        size_t n = strlen(c.bytes);
+        int encoding = DetectTextEncoding(c.bytes, n);
+        EXPECT_EQ(TEXT_ENCODING_NOT_UTF8, encoding) << testing::PrintToString(std::string(c.bytes));
+        wchar_t* text = encoding == TEXT_ENCODING_UTF8 ? utf8_to_unicode(c.bytes) : cp1251_to_unicode(c.bytes);
+        ASSERT_NE(nullptr, text);
+        EXPECT_STREQ(c.text, text);
+        free(text);
+    }
 }
 
 TEST(TextConv, FindNoCase)
