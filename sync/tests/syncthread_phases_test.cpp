@@ -139,10 +139,12 @@ TEST_F(Phases, FaultTable)
         // told at once when the upload side ends first, and again at the end
         int quota = Observer().Count(SYNC_EVENT_QUOTA_EXCEEDED);
         EXPECT_TRUE(c.quotaEvent ? quota >= 1 && quota <= 2 : quota == 0) << quota;
-        if (c.eventText)
-            for (const test::RecordedEvent& e : Observer().Events())
+        if (c.eventText) {
+            for (const test::RecordedEvent& e : Observer().Events()) {
                 if (e.code == SYNC_EVENT_QUOTA_EXCEEDED)
                     EXPECT_EQ(c.eventText, e.text1);
+            }
+        }
         EXPECT_EQ(1, Observer().Count(SYNC_EVENT_ENDED));
         EXPECT_FALSE(CSyncThread::IsSyncRunning());
         if (c.upload == -99 || c.upload == 8) {
