@@ -217,8 +217,8 @@ public:
   HRESULT ChangeType(VARTYPE vt, const VARIANT* src = nullptr);
 };
 
-// Calls IDispatch objects by member name (late binding). Arguments are given in call order
-// (first argument first); the DISPPARAMS reversal is done here.
+// Calls IDispatch objects by member name (late binding). Invoke1/Invoke2 take their arguments
+// in call order; InvokeN and Call take an array in DISPPARAMS order, last argument first.
 class CComDispatchDriver : public CComPtr<IDispatch> {
 public:
   CComDispatchDriver() = default;
@@ -245,10 +245,11 @@ public:
   }
   HRESULT Invoke2(DISPID id, const VARIANT& a1, const VARIANT& a2, VARIANT* result = nullptr) const;
   HRESULT Invoke2(LPCOLESTR name, const VARIANT& a1, const VARIANT& a2, VARIANT* result = nullptr) const;
+  // args[0] is the last argument of the call, args[count - 1] the first.
   HRESULT InvokeN(DISPID id, const VARIANT* args, int count, VARIANT* result = nullptr) const;
   HRESULT InvokeN(LPCOLESTR name, const VARIANT* args, int count, VARIANT* result = nullptr) const;
 
-  // The one call every helper above ends in: args in call order, flags DISPATCH_*.
+  // The one call every helper above ends in: args in DISPPARAMS order, flags DISPATCH_*.
   static HRESULT Call(IDispatch* disp, DISPID id, WORD flags, const VARIANT* args, int count, VARIANT* result);
 };
 

@@ -46,7 +46,9 @@ class CWinApp : public CWinThread {
  public:
   // The newest application object is the one AfxGetApp returns. Its name (m_pszAppName, also
   // the name of its registry key) is `appName`, else the program's string resource 0xE000
-  // (AFX_IDS_APP_TITLE), else the program file's name without its extension.
+  // (AFX_IDS_APP_TITLE), else the program file's name without its extension. An application
+  // object that is a static of a DLL takes the DLL for "the program" here (its handle, its
+  // string, its file name).
   explicit CWinApp(LPCTSTR appName = nullptr);
   ~CWinApp() override;
 
@@ -105,6 +107,11 @@ class CWinApp : public CWinThread {
   void OnFileNew();
   void OnFileOpen();
 
+  // ID_APP_EXIT (57665): closes the main window as its close box would (it may refuse, as a
+  // document that is not saved does); once it is gone, or when there is none, the thread's
+  // loop is told to quit. Applications that map the command themselves replace it.
+  afx_msg void OnAppExit();
+
   HINSTANCE m_hInstance = nullptr;
   LPTSTR m_lpCmdLine = nullptr;   // the arguments after the program name
   int m_nCmdShow = SW_SHOWNORMAL;
@@ -120,10 +127,20 @@ class CWinApp : public CWinThread {
  private:
   // Opens (or creates) a section's key; opening asks for `access`, creating for read and write.
   HKEY OpenSectionKey(LPCTSTR section, bool create, REGSAM access = KEY_READ);
+
+  DECLARE_MESSAGE_MAP()
 };
 
 CWinApp* AfxGetApp();
 LPCTSTR AfxGetAppName();
+// An application object in a DLL (a CWinApp of the DLL's own, with framework_static linked
+// into it, as an add-in carries it): framework_static supplies the DLL's DllMain, which calls
+// this; a DLL that needs a DllMain of its own calls it from there. On process attach the DLL
+// becomes the instance and resource module, the application takes its handle and runs
+// InitInstance; when that fails, ExitInstance runs and the load fails (FALSE). On process
+// detach ExitInstance runs, once, for an application whose InitInstance succeeded.
+BOOL AfxDllAppMain(HINSTANCE instance, DWORD reason);
+
 // The framework's WinMain: stores the instance handle, command line and show command in the
 // application, runs InitApplication and InitInstance, then Run; when InitInstance fails the
 // main window is destroyed and ExitInstance runs. Returns the exit code.

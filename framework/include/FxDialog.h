@@ -57,6 +57,8 @@ class CDialog : public CWnd {
   void EndDialog(int nResult);
 
   virtual BOOL OnInitDialog();  // default: UpdateData(FALSE); TRUE gives the focus to the first control
+  // WM_INITDIALOG: PreInitDialog, then OnInitDialog, whose answer it returns.
+  LRESULT HandleInitDialog(WPARAM, LPARAM);
   virtual void OnOK();          // UpdateData(TRUE), then EndDialog(IDOK)
   virtual void OnCancel();      // EndDialog(IDCANCEL)
 
@@ -82,6 +84,10 @@ class CDialog : public CWnd {
   virtual int RunModalLoop();
   BOOL CreateFromTemplate(LPCDLGTEMPLATE tmpl, HWND hParent, HINSTANCE hInst);
   HWND PreModal();  // the owner to disable while modal
+
+  // WM_INITDIALOG, before OnInitDialog: the template's controls exist, no data has been
+  // exchanged yet. Does nothing here.
+  virtual void PreInitDialog();
 
   int m_nModalResult = -1;
   BOOL m_bInModalLoop = FALSE;

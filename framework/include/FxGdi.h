@@ -31,6 +31,14 @@ long AfxGetGdiObjectCount();
 // Releases this thread's temporary wrappers of every GDI class (CGdiObject, CDC, CImageList).
 void AfxDeleteTempGdiMaps();
 
+// The bitmap resource hRsrc of hInst (from FindResource) made a bitmap for the screen, with the
+// four colours of button art turned into the system's: black into COLOR_BTNTEXT, grey 128 into
+// COLOR_BTNSHADOW, grey 192 into COLOR_BTNFACE and white into COLOR_BTNHIGHLIGHT; with bMono
+// each of them but black becomes white. Palette bitmaps have their colour table mapped, 24- and
+// 32-bit ones their pixels. The caller deletes the bitmap; null when the resource is not a
+// bitmap that can be read.
+HBITMAP AfxLoadSysColorBitmap(HINSTANCE hInst, HRSRC hRsrc, BOOL bMono = FALSE);
+
 // The object that registers these wrappers with the window layer (so that handlers receive
 // CDC* and CMenu* arguments) must be linked even from the static build, where nothing else may
 // refer to it: every file that includes this header refers to it.

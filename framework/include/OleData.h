@@ -2,6 +2,7 @@
 // and IDropSource), COleDataObject (the receiving side), COleDropSource (drag feedback) and
 // COleDropTarget (a window that accepts drops).
 #pragma once
+#include <winsock2.h>  // before windows.h, as the rest of the framework includes them
 #include <windows.h>
 #include <ole2.h>
 #include "FxCmdTarget.h"

@@ -23,14 +23,58 @@ void CCmdUI::SetCheck(int nCheck) {
   }
 }
 
+namespace {
+
+// The mark of radio-checked menu items: one bitmap for the process, white with a black dot, set
+// as the item's checked bitmap. A menu manager that draws items itself finds it there (and may
+// repaint it in its own style); the handle lives as long as the module.
+class MenuDot {
+ public:
+  MenuDot() {
+    int cx = ::GetSystemMetrics(SM_CXMENUCHECK), cy = ::GetSystemMetrics(SM_CYMENUCHECK);
+    if (cx <= 0 || cy <= 0) return;
+    HDC mem = ::CreateCompatibleDC(nullptr);
+    m_bitmap = ::CreateBitmap(cx, cy, 1, 1, nullptr);
+    if (!mem || !m_bitmap) {
+      if (mem) ::DeleteDC(mem);
+      return;
+    }
+    HGDIOBJ oldBitmap = ::SelectObject(mem, m_bitmap);
+    ::PatBlt(mem, 0, 0, cx, cy, WHITENESS);
+    int d = (cx < cy ? cx : cy) / 2;
+    if (d < 4) d = 4;
+    int x = (cx - d) / 2, y = (cy - d) / 2;
+    HGDIOBJ oldBrush = ::SelectObject(mem, ::GetStockObject(BLACK_BRUSH));
+    HGDIOBJ oldPen = ::SelectObject(mem, ::GetStockObject(NULL_PEN));
+    ::Ellipse(mem, x, y, x + d + 1, y + d + 1);  // a null pen draws one pixel short
+    ::SelectObject(mem, oldPen);
+    ::SelectObject(mem, oldBrush);
+    ::SelectObject(mem, oldBitmap);
+    ::DeleteDC(mem);
+  }
+  ~MenuDot() {
+    if (m_bitmap) ::DeleteObject(m_bitmap);
+  }
+  HBITMAP m_bitmap = nullptr;
+};
+
+HBITMAP MenuDotBitmap() {
+  static MenuDot dot;
+  return dot.m_bitmap;
+}
+
+}  // namespace
+
 void CCmdUI::SetRadio(BOOL bOn) {
   if (m_hMenu) {
-    // A radio item shows the bullet mark instead of the check mark.
+    // A radio item shows a dot instead of the check mark: the system's bullet (MFT_RADIOCHECK)
+    // and, for menus drawn by their owner, the dot as the checked bitmap.
     MENUITEMINFOW mii = {sizeof(mii)};
     mii.fMask = MIIM_FTYPE;
     ::GetMenuItemInfoW(m_hMenu, m_nIndex, TRUE, &mii);
     mii.fType = bOn ? (mii.fType | MFT_RADIOCHECK) : (mii.fType & ~MFT_RADIOCHECK);
     ::SetMenuItemInfoW(m_hMenu, m_nIndex, TRUE, &mii);
+    if (HBITMAP dot = MenuDotBitmap()) ::SetMenuItemBitmaps(m_hMenu, m_nIndex, MF_BYPOSITION, nullptr, dot);
     ::CheckMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (bOn ? MF_CHECKED : MF_UNCHECKED));
   } else {
     SetCheck(bOn ? 1 : 0);

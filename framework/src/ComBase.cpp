@@ -1,6 +1,5 @@
 // BSTR and VARIANT owners, late binding by name, advise helpers.
 #include "AtlBase.h"
-#include <vector>
 #include <cwchar>
 
 // ---- CComBSTR ----
@@ -207,10 +206,8 @@ HRESULT CComDispatchDriver::Call(IDispatch* disp, DISPID id, WORD flags, const V
                                  VARIANT* result) {
   if (!disp) return E_POINTER;
   if (count < 0 || (count > 0 && !args)) return E_INVALIDARG;
-  // IDispatch takes the arguments last to first; [in] arguments are only read, so shallow copies do
-  std::vector<VARIANT> reversed((size_t)count);
-  for (int i = 0; i < count; ++i) reversed[(size_t)i] = args[count - 1 - i];
-  DISPPARAMS params = {count ? reversed.data() : nullptr, nullptr, (UINT)count, 0};
+  // [in] arguments are only read, so the caller's array is handed on as it is
+  DISPPARAMS params = {count ? const_cast<VARIANT*>(args) : nullptr, nullptr, (UINT)count, 0};
   DISPID named = DISPID_PROPERTYPUT;
   if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
     params.rgdispidNamedArgs = &named;
@@ -252,12 +249,12 @@ HRESULT CComDispatchDriver::PutPropertyRefByName(LPCOLESTR name, const VARIANT& 
 }
 
 HRESULT CComDispatchDriver::Invoke2(DISPID id, const VARIANT& a1, const VARIANT& a2, VARIANT* result) const {
-  VARIANT args[2] = {a1, a2};
+  VARIANT args[2] = {a2, a1};  // DISPPARAMS order
   return InvokeN(id, args, 2, result);
 }
 
 HRESULT CComDispatchDriver::Invoke2(LPCOLESTR name, const VARIANT& a1, const VARIANT& a2, VARIANT* result) const {
-  VARIANT args[2] = {a1, a2};
+  VARIANT args[2] = {a2, a1};  // DISPPARAMS order
   return InvokeN(name, args, 2, result);
 }
 

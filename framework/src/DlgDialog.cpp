@@ -19,7 +19,7 @@ namespace {
 INT_PTR CALLBACK FxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
   if (message != WM_INITDIALOG) return FALSE;
   CWnd* p = CWnd::FromHandlePermanent(hWnd);
-  if (p && p->IsKindOf(RUNTIME_CLASS(CDialog))) return static_cast<CDialog*>(p)->OnInitDialog();
+  if (p && p->IsKindOf(RUNTIME_CLASS(CDialog))) return static_cast<CDialog*>(p)->HandleInitDialog(0, 0);
   return TRUE;
 }
 
@@ -168,6 +168,13 @@ void CDialog::EndDialog(int nResult) {
     }
   }
   if (m_hWnd) ::EndDialog(m_hWnd, nResult);
+}
+
+void CDialog::PreInitDialog() {}
+
+LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) {
+  PreInitDialog();
+  return OnInitDialog();
 }
 
 BOOL CDialog::OnInitDialog() {

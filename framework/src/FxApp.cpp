@@ -7,6 +7,10 @@
 
 IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
 
+BEGIN_MESSAGE_MAP(CWinApp, CWinThread)
+  ON_COMMAND(ID_APP_EXIT, OnAppExit)
+END_MESSAGE_MAP()
+
 namespace {
 CWinApp* g_app = nullptr;
 
@@ -15,9 +19,9 @@ void SetName(LPCTSTR& field, const wchar_t* value) {
   field = value ? _wcsdup(value) : nullptr;
 }
 
-CString ExeBaseName() {
+CString ModuleBaseName(HMODULE module) {
   wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  ::GetModuleFileNameW(module, path, MAX_PATH);
   CString name = path;
   name = name.Mid(name.ReverseFind(L'\\') + 1);
   int dot = name.ReverseFind(L'.');
@@ -39,15 +43,25 @@ CWinApp::CWinApp(LPCTSTR appName) {
   ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &m_hThread,
                     0, FALSE, DUPLICATE_SAME_ACCESS);
   m_bAutoDelete = FALSE;
-  m_hInstance = AfxGetInstanceHandle();
-  CString exe = ExeBaseName();
+  // A static application object of a DLL lies inside the DLL's image.
+  HMODULE owner = nullptr;
+  if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            (LPCWSTR)this, &owner) ||
+      owner == ::GetModuleHandleW(nullptr))
+    owner = nullptr;
+  m_hInstance = owner ? owner : AfxGetInstanceHandle();
+  CString exe = ModuleBaseName(owner);
   SetName(m_pszExeName, exe);
   if (appName && *appName) {
     SetName(m_pszAppName, appName);
   } else {
     int n = 0;
-    const wchar_t* title = AfxFindStringResource(kAppTitleId, &n);
-    SetName(m_pszAppName, title ? CString(title, n).GetString() : exe.GetString());
+    const wchar_t* title = nullptr;
+    if (owner)
+      n = ::LoadStringW(owner, kAppTitleId, (LPWSTR)&title, 0);
+    else
+      title = AfxFindStringResource(kAppTitleId, &n);
+    SetName(m_pszAppName, title && n > 0 ? CString(title, n).GetString() : exe.GetString());
   }
 }
 
@@ -65,6 +79,16 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 int CWinApp::ExitInstance() { return (int)m_msgCur.wParam; }
 int CWinApp::Run() { return CWinThread::Run(); }
 BOOL CWinApp::OnIdle(LONG count) { return CWinThread::OnIdle(count); }
+
+void CWinApp::OnAppExit() {
+  CWnd* main = m_pMainWnd;
+  HWND h = main ? main->GetSafeHwnd() : nullptr;
+  if (h) ::SendMessageW(h, WM_CLOSE, 0, 0);
+  if (h && ::IsWindow(h)) return;  // the window stayed: nothing ends
+  // a frame deletes itself with its window: keep no pointer to it
+  if (m_pMainWnd == main) m_pMainWnd = nullptr;
+  ::PostQuitMessage(0);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Settings
@@ -283,6 +307,28 @@ HCURSOR CWinApp::LoadCursor(LPCTSTR name) const {
 }
 
 // ---------------------------------------------------------------------------------------------
+
+BOOL AfxDllAppMain(HINSTANCE instance, DWORD reason) {
+  // Whether the application was started, so that the detach after a failed attach (the loader
+  // sends one) does not end it twice.
+  static CWinApp* s_started = nullptr;
+  CWinApp* app = AfxGetApp();
+  if (reason == DLL_PROCESS_ATTACH) {
+    AfxSetInstanceHandle(instance);
+    AfxSetResourceHandle(instance);
+    if (!app) return TRUE;
+    app->m_hInstance = instance;
+    if (!app->InitInstance()) {
+      app->ExitInstance();
+      return FALSE;
+    }
+    s_started = app;
+  } else if (reason == DLL_PROCESS_DETACH) {
+    if (app && app == s_started) app->ExitInstance();
+    s_started = nullptr;
+  }
+  return TRUE;
+}
 
 int AfxWinMain(HINSTANCE instance, HINSTANCE, LPTSTR commandLine, int showCommand) {
   CWinApp* app = AfxGetApp();

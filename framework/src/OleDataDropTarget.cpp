@@ -16,7 +16,8 @@ DWORD Filter(DROPEFFECT answer, DWORD allowed) {
 
 // The COM object OLE holds. It has its own reference count so that a drag still under way when
 // the owner goes away finds an orphan that refuses everything instead of a dangling pointer.
-class COleDropTarget::XDropTarget : public IDropTarget {
+// final: it deletes itself through its own type, and nothing derives from it.
+class COleDropTarget::XDropTarget final : public IDropTarget {
  public:
   explicit XDropTarget(COleDropTarget* owner) : m_owner(owner) {}
   COleDropTarget* m_owner;

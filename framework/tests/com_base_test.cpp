@@ -125,7 +125,7 @@ TEST(ComBase, PointersCountReferences) {
   EXPECT_EQ(obj.ref, 1);
 }
 
-TEST(ComBase, DispatchDriverReversesArgumentsAndNamesPropertyPuts) {
+TEST(ComBase, DispatchDriverArgumentOrderAndPropertyPuts) {
   RecordingDispatch obj;
   CComDispatchDriver d(&obj);
   CComVariant result;
@@ -138,10 +138,17 @@ TEST(ComBase, DispatchDriverReversesArgumentsAndNamesPropertyPuts) {
   EXPECT_EQ(obj.lastArgs[1].vt, VT_I4);
   EXPECT_EQ(result.lVal, 2);
 
-  CComVariant three[3] = {CComVariant(1), CComVariant(2), CComVariant(3)};
+  // InvokeN takes its array as DISPPARAMS does: f(1, 2, 3) is {3, 2, 1}, handed on unchanged
+  CComVariant three[3] = {CComVariant(3), CComVariant(2), CComVariant(1)};
   ASSERT_HRESULT_SUCCEEDED(d.InvokeN(7, three, 3, nullptr));
+  ASSERT_EQ(obj.lastArgs.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(obj.lastArgs[(size_t)i].lVal, 3 - i) << i;
+  ASSERT_HRESULT_SUCCEEDED(d.InvokeN(L"Move", three, 2, nullptr));
+  EXPECT_EQ(obj.lastId, 104);
+  ASSERT_EQ(obj.lastArgs.size(), 2u);
   EXPECT_EQ(obj.lastArgs[0].lVal, 3);
-  EXPECT_EQ(obj.lastArgs[2].lVal, 1);
+  EXPECT_EQ(obj.lastArgs[1].lVal, 2);
+  EXPECT_EQ(d.InvokeN(7, nullptr, 1, nullptr), E_INVALIDARG);
 
   ASSERT_HRESULT_SUCCEEDED(d.PutPropertyByName(L"Caption", CComVariant(L"Send")));
   EXPECT_EQ(obj.lastFlags, DISPATCH_PROPERTYPUT);

@@ -266,4 +266,43 @@ TEST(CoreAppObject, NamesHandlesAndCurrentApplication) {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\FxCoreTestMaker");
 }
 
+std::wstring Env(const wchar_t* name) {
+  wchar_t buffer[2048] = {};
+  ::GetEnvironmentVariableW(name, buffer, 2048);
+  return buffer;
+}
+
+// A DLL with an application object of its own (FxDllAppTest.dll, built with framework_static
+// as the add-in is): loading it runs InitInstance with the DLL as instance and resource module,
+// unloading runs ExitInstance; a failing InitInstance runs ExitInstance once and fails the load.
+// The program's own application state is not touched.
+TEST(CoreAppObject, ApplicationObjectHostedInADll) {
+#ifndef _WIN64
+  GTEST_SKIP() << "framework_static, which such a DLL carries, is built in the x86_64 tree";
+#endif
+  const std::wstring init =
+      L"init app=1 instance=1 resource=1 name=Fx Dll App exe=FxDllAppTest string=hello from the DLL";
+  struct Case {
+    bool fail;
+    std::wstring afterLoad, afterUnload;
+  } cases[] = {
+      {false, init, init + L"|exit"},
+      {true, init + L"|exit", init + L"|exit"},
+  };
+  for (const Case& c : cases) {
+    ::SetEnvironmentVariableW(L"FX_DLLAPP_LOG", nullptr);
+    ::SetEnvironmentVariableW(L"FX_DLLAPP_FAIL", c.fail ? L"1" : nullptr);
+    HMODULE dll = ::LoadLibraryW(L"FxDllAppTest.dll");
+    EXPECT_EQ(c.fail, dll == nullptr);
+    EXPECT_EQ(c.afterLoad, Env(L"FX_DLLAPP_LOG")) << c.fail;
+    EXPECT_EQ(nullptr, AfxGetApp());
+    EXPECT_EQ(::GetModuleHandleW(nullptr), AfxGetInstanceHandle());
+    if (dll) ::FreeLibrary(dll);
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"FxDllAppTest.dll"));
+    EXPECT_EQ(c.afterUnload, Env(L"FX_DLLAPP_LOG")) << c.fail;
+  }
+  ::SetEnvironmentVariableW(L"FX_DLLAPP_LOG", nullptr);
+  ::SetEnvironmentVariableW(L"FX_DLLAPP_FAIL", nullptr);
+}
+
 }  // namespace

@@ -264,6 +264,32 @@ TEST_F(FrameDocView, MenuItemsTakeTheirStateFromTheRouting) {
   EXPECT_EQ(0u, ::GetMenuState(popup, ID_T_NOBODY, MF_BYCOMMAND) & MF_GRAYED);
 }
 
+// Exit (ID_APP_EXIT, handled by CWinApp) closes the main window as its close box would; the
+// loop is told to quit only once the window is gone, or at once when there is none.
+TEST_F(FrameDocView, AppExitClosesTheMainWindowThenQuits) {
+  TestDoc* doc = static_cast<TestDoc*>(NewDocument());
+  ASSERT_NE(nullptr, doc);
+  doc->refuseClose = TRUE;
+  doc->SetModifiedFlag(TRUE);
+  HWND h = main->m_hWnd;
+  ::SendMessageW(h, WM_COMMAND, ID_APP_EXIT, 0);
+  MSG quit;
+  EXPECT_TRUE(::IsWindow(h));  // the document kept it open
+  EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(main, App().m_pMainWnd);
+
+  doc->refuseClose = FALSE;
+  ::SendMessageW(h, WM_COMMAND, ID_APP_EXIT, 0);
+  main = nullptr;  // the frame deleted itself with its window
+  EXPECT_FALSE(::IsWindow(h));
+  EXPECT_EQ(nullptr, App().m_pMainWnd);
+  ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(0u, quit.wParam);
+
+  EXPECT_TRUE(App().OnCmdMsg(ID_APP_EXIT, CN_COMMAND, nullptr, nullptr));
+  EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
 TEST_F(FrameDocView, FileNewMakesDocumentChildAndViewAndActivationFollows) {
   CDocument* first = NewDocument();
   ASSERT_NE(nullptr, first);

@@ -5,6 +5,8 @@
 #include <vector>
 
 #define IDB_FRAME_STRIP 3001
+#define IDB_BUTTONS4 3030
+#define IDB_BUTTONS24 3031
 
 namespace {
 
@@ -301,6 +303,45 @@ TEST(FrameGdi, BitmapsFromTheResourceListAndPatternBrushes) {
   EXPECT_EQ(kGreen, s.dc.GetPixel(9, 1));
   EXPECT_EQ(kRed, s.dc.GetPixel(24, 0));
   EXPECT_EQ(kBlue, s.dc.GetPixel(25, 3));
+}
+
+// Button art in the classic greys comes out in the system's button colours, from a colour table
+// or from 24-bit pixels alike; mono keeps black and whitens the rest; other colours stay.
+TEST(FrameGdi, SysColorBitmapMapsTheButtonGreys) {
+  const COLORREF text = ::GetSysColor(COLOR_BTNTEXT), shadow = ::GetSysColor(COLOR_BTNSHADOW),
+                 face = ::GetSysColor(COLOR_BTNFACE), light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+  struct Case {
+    UINT id;
+    BOOL mono;
+    COLORREF columns[5];  // black, grey 128, grey 192, white, red as drawn
+  } cases[] = {
+      {IDB_BUTTONS4, FALSE, {text, shadow, face, light, kRed}},
+      {IDB_BUTTONS24, FALSE, {text, shadow, face, light, kRed}},
+      {IDB_BUTTONS4, TRUE, {kBlack, kWhite, kWhite, kWhite, kRed}},
+      {IDB_BUTTONS24, TRUE, {kBlack, kWhite, kWhite, kWhite, kRed}},
+  };
+  for (const Case& c : cases) {
+    HINSTANCE inst = AfxFindResourceHandle(MAKEINTRESOURCE(c.id), RT_BITMAP);
+    ASSERT_NE(nullptr, inst) << c.id;
+    HBITMAP bitmap = AfxLoadSysColorBitmap(inst, ::FindResourceW(inst, MAKEINTRESOURCE(c.id), RT_BITMAP), c.mono);
+    ASSERT_NE(nullptr, bitmap) << c.id;
+    BITMAP info = {};
+    ::GetObjectW(bitmap, sizeof(info), &info);
+    EXPECT_EQ(5, info.bmWidth);
+    EXPECT_EQ(2, info.bmHeight);
+    HDC mem = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(mem, bitmap);
+    for (int x = 0; x < 5; ++x)
+      for (int y = 0; y < 2; ++y)
+        EXPECT_EQ(::GetNearestColor(mem, c.columns[x]), ::GetPixel(mem, x, y)) << c.id << " mono " << c.mono << " x " << x;
+    ::SelectObject(mem, old);
+    ::DeleteDC(mem);
+    ::DeleteObject(bitmap);
+  }
+  // not a bitmap there: nothing
+  HINSTANCE self = ::GetModuleHandleW(nullptr);
+  EXPECT_EQ(nullptr, AfxLoadSysColorBitmap(self, nullptr));
+  EXPECT_EQ(nullptr, AfxLoadSysColorBitmap(self, ::FindResourceW(self, MAKEINTRESOURCE(3010), RT_MENU)));
 }
 
 TEST(FrameGdi, RegionsCombineAndClip) {

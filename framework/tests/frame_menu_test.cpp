@@ -1,5 +1,5 @@
 // CMenu: loading from the resource list, item operations, states, the handle map and ownership.
-#include "FxMenu.h"
+#include "Framework.h"
 #include <gtest/gtest.h>
 
 #define IDR_FRAME_MENU 3002
@@ -133,6 +133,87 @@ TEST(FrameMenu, OwnershipDetachAttachAndDestroy) {
     EXPECT_TRUE(owner.GetSubMenu(0) != nullptr);
   }
   EXPECT_FALSE(IsMenu(kept));
+}
+
+enum { ID_RADIO_A = 41101, ID_RADIO_B, ID_RADIO_OFF, ID_CHECK_ONLY };
+
+class RadioFrame : public CFrameWnd {
+ protected:
+  void OnUpdateOn(CCmdUI* ui) { ui->SetRadio(TRUE); }
+  void OnUpdateOff(CCmdUI* ui) { ui->SetRadio(FALSE); }
+  void OnUpdateCheck(CCmdUI* ui) { ui->SetCheck(1); }
+  DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(RadioFrame, CFrameWnd)
+  ON_UPDATE_COMMAND_UI(ID_RADIO_A, OnUpdateOn)
+  ON_UPDATE_COMMAND_UI(ID_RADIO_B, OnUpdateOn)
+  ON_UPDATE_COMMAND_UI(ID_RADIO_OFF, OnUpdateOff)
+  ON_UPDATE_COMMAND_UI(ID_CHECK_ONLY, OnUpdateCheck)
+END_MESSAGE_MAP()
+
+// SetRadio on a menu item (WM_INITMENUPOPUP through the frame's routing) gives the radio bullet
+// and, as the checked bitmap, one dot shared by every radio item: what a menu manager drawing
+// the items itself looks for.
+TEST(FrameMenu, RadioItemsCarryTheSharedDotBitmap) {
+  RadioFrame* frame = new RadioFrame;
+  ASSERT_TRUE(frame->Create(nullptr, L"radio", WS_OVERLAPPEDWINDOW));
+  CMenu popup;
+  ASSERT_TRUE(popup.CreatePopupMenu());
+  for (UINT id = ID_RADIO_A; id <= ID_CHECK_ONLY; ++id) popup.AppendMenu(MF_STRING, id, L"item");
+  frame->SendMessage(WM_INITMENUPOPUP, (WPARAM)popup.m_hMenu, 0);
+
+  struct Case {
+    UINT id;
+    bool checked, radio, dot;
+  } cases[] = {
+      {ID_RADIO_A, true, true, true},
+      {ID_RADIO_B, true, true, true},
+      {ID_RADIO_OFF, false, false, true},  // the dot waits for a later check
+      {ID_CHECK_ONLY, true, false, false},
+  };
+  HBITMAP dot = nullptr;
+  for (const Case& c : cases) {
+    MENUITEMINFOW mii = {sizeof(mii)};
+    mii.fMask = MIIM_STATE | MIIM_FTYPE | MIIM_CHECKMARKS;
+    ASSERT_TRUE(::GetMenuItemInfoW(popup.m_hMenu, c.id, FALSE, &mii)) << c.id;
+    EXPECT_EQ(c.checked, (mii.fState & MFS_CHECKED) != 0) << c.id;
+    EXPECT_EQ(c.radio, (mii.fType & MFT_RADIOCHECK) != 0) << c.id;
+    EXPECT_EQ(c.dot, mii.hbmpChecked != nullptr) << c.id;
+    EXPECT_EQ(nullptr, mii.hbmpUnchecked) << c.id;
+    if (c.dot && !dot) dot = mii.hbmpChecked;
+    if (c.dot) {
+      EXPECT_EQ(dot, mii.hbmpChecked) << c.id;
+    }
+  }
+  ASSERT_NE(nullptr, dot);
+
+  // check-mark sized, white around a black centre
+  BITMAP info = {};
+  ASSERT_EQ((int)sizeof(info), ::GetObjectW(dot, sizeof(info), &info));
+  EXPECT_EQ(::GetSystemMetrics(SM_CXMENUCHECK), info.bmWidth);
+  EXPECT_EQ(::GetSystemMetrics(SM_CYMENUCHECK), info.bmHeight);
+  HDC mem = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(mem, dot);
+  EXPECT_EQ(RGB(0, 0, 0), ::GetPixel(mem, info.bmWidth / 2, info.bmHeight / 2));
+  EXPECT_EQ(RGB(255, 255, 255), ::GetPixel(mem, 0, 0));
+  EXPECT_EQ(RGB(255, 255, 255), ::GetPixel(mem, info.bmWidth - 1, info.bmHeight - 1));
+  ::SelectObject(mem, old);
+  ::DeleteDC(mem);
+
+  // the same dot on a menu of its own, as a menu manager would fetch it
+  CMenu probe;
+  ASSERT_TRUE(probe.CreatePopupMenu());
+  probe.AppendMenu(MF_STRING, 1, L"probe");
+  CCmdUI state;
+  state.m_hMenu = probe.m_hMenu;
+  state.m_nIndexMax = 1;
+  state.m_nID = 1;
+  state.SetRadio(TRUE);
+  MENUITEMINFOW mii = {sizeof(mii)};
+  mii.fMask = MIIM_CHECKMARKS;
+  ASSERT_TRUE(::GetMenuItemInfoW(probe.m_hMenu, 0, TRUE, &mii));
+  EXPECT_EQ(dot, mii.hbmpChecked);
+  frame->DestroyWindow();
 }
 
 }  // namespace

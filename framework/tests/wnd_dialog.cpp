@@ -234,6 +234,26 @@ TEST(WndDialog, ModelessDialog) {
   EXPECT_EQ(d.m_hWnd, nullptr);
 }
 
+// WM_INITDIALOG runs PreInitDialog first: the template's controls are there, the members have
+// not been written to them yet; OnInitDialog follows and does that.
+TEST(WndDialog, PreInitDialogComesBeforeOnInitDialog) {
+  DlgTemplate t = MakeTemplate();
+  struct Ordered : ScriptedDialog {
+    void PreInitDialog() override {
+      log.Add(Fmt("pre controls=%d name=%ls", ::GetDlgItem(m_hWnd, IDC_R3) != nullptr,
+                  Text(IDC_NAME).GetString()));
+      ScriptedDialog::PreInitDialog();
+    }
+  } d;
+  ASSERT_TRUE(d.CreateIndirect(t.Get()));
+  EXPECT_EQ(d.log.entries, (std::vector<std::string>{"pre controls=1 name=", "init name=start count=3"}));
+  // a dialog's own WM_INITDIALOG, sent again, takes the same way
+  d.log.Clear();
+  d.SendMessage(WM_INITDIALOG, 0, 0);
+  EXPECT_EQ(d.log.Only({"pre", "init"}), (std::vector<std::string>{"pre controls=1 name=start", "init name=start count=3"}));
+  d.DestroyWindow();
+}
+
 TEST(WndDialog, DdxControlBindsOnce) {
   DlgTemplate t = MakeTemplate();
   struct Bound : CDialog {
