@@ -132,17 +132,20 @@ TEST_F(Phases, FaultTable)
         test::ClearFaults();
         EXPECT_EQ(c.progress, Observer().LastProgress().text);
         EXPECT_EQ(-1, Observer().LastProgress().code);
-        if (c.upload != -100)
+        if (c.upload != -100) {
             EXPECT_EQ(c.upload, CSyncThread::GetUploadResult());
-        if (c.download != -100)
+        }
+        if (c.download != -100) {
             EXPECT_EQ(c.download, CSyncThread::GetDownloadResult());
+        }
         // told at once when the upload side ends first, and again at the end
         int quota = Observer().Count(SYNC_EVENT_QUOTA_EXCEEDED);
         EXPECT_TRUE(c.quotaEvent ? quota >= 1 && quota <= 2 : quota == 0) << quota;
         if (c.eventText) {
             for (const test::RecordedEvent& e : Observer().Events()) {
-                if (e.code == SYNC_EVENT_QUOTA_EXCEEDED)
+                if (e.code == SYNC_EVENT_QUOTA_EXCEEDED) {
                     EXPECT_EQ(c.eventText, e.text1);
+                }
             }
         }
         EXPECT_EQ(1, Observer().Count(SYNC_EVENT_ENDED));
@@ -329,8 +332,9 @@ TEST_F(Phases, LongErrorTextIsCut)
     ASSERT_TRUE(test::SyncOnce(a));
     EXPECT_EQ(255, CSyncThread::GetLastErrorDesc().GetLength());
     for (const test::RecordedEvent& e : Observer().Events())
-        if (e.code == SYNC_EVENT_QUOTA_EXCEEDED)
+        if (e.code == SYNC_EVENT_QUOTA_EXCEEDED) {
             EXPECT_EQ(255, e.text1.GetLength());
+        }
 }
 
 // The requests of the user interface that are not a sync.
