@@ -550,35 +550,26 @@ int LWButton::drawBitmap(CDC* dc, LPDRAWITEMSTRUCT dis)
 
 int LWButton::drawRadioFrame(CDC* dc, LPDRAWITEMSTRUCT dis, int x)
 {
-    CRect client(dis->rcItem);
-    int left = x > 0 ? x + 5 : x;
-    CRect box(left, client.top + (client.Height() - 20) / 2, left + 20, client.top + (client.Height() - 20) / 2 + 20);
-    if (m_imgStates.GetSafeHandle()) {
-        m_imgStates.Draw(dc, m_bChecked ? 1 : 0, CPoint(client.left, client.top + (client.Height() - 13) / 2),
-                         ILD_TRANSPARENT);
-    } else {
-        UINT state = DFCS_BUTTONRADIO;
-        if (dis->itemState & ODS_DISABLED)
-            state |= DFCS_INACTIVE;
-        if (dis->itemState & ODS_SELECTED)
-            state |= DFCS_PUSHED;
-        if (m_bChecked)
-            state |= DFCS_CHECKED;
-        dc->DrawFrameControl(&box, DFC_BUTTON, state);
-    }
-    return box.left + 20;
+    return drawStateFrame(dc, dis, x, 0, DFCS_BUTTONRADIO);
 }
 
 int LWButton::drawCheckFrame(CDC* dc, LPDRAWITEMSTRUCT dis, int x)
+{
+    return drawStateFrame(dc, dis, x, 2, DFCS_BUTTONCHECK);
+}
+
+// The state pictures hold unchecked and checked radio (0, 1), then check box (2, 3); without
+// them the system draws the frame.
+int LWButton::drawStateFrame(CDC* dc, LPDRAWITEMSTRUCT dis, int x, int firstImage, UINT kind)
 {
     CRect client(dis->rcItem);
     int left = x > 0 ? x + 5 : x;
     CRect box(left, client.top + (client.Height() - 20) / 2, left + 20, client.top + (client.Height() - 20) / 2 + 20);
     if (m_imgStates.GetSafeHandle()) {
-        m_imgStates.Draw(dc, m_bChecked ? 3 : 2, CPoint(client.left, client.top + (client.Height() - 13) / 2),
-                         ILD_TRANSPARENT);
+        m_imgStates.Draw(dc, firstImage + (m_bChecked ? 1 : 0),
+                         CPoint(client.left, client.top + (client.Height() - 13) / 2), ILD_TRANSPARENT);
     } else {
-        UINT state = DFCS_BUTTONCHECK;
+        UINT state = kind;
         if (dis->itemState & ODS_DISABLED)
             state |= DFCS_INACTIVE;
         if (dis->itemState & ODS_SELECTED)

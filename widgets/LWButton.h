@@ -67,6 +67,7 @@ protected:
     int drawBitmap(CDC* dc, LPDRAWITEMSTRUCT dis);
     int drawRadioFrame(CDC* dc, LPDRAWITEMSTRUCT dis, int x);
     int drawCheckFrame(CDC* dc, LPDRAWITEMSTRUCT dis, int x);
+    int drawStateFrame(CDC* dc, LPDRAWITEMSTRUCT dis, int x, int firstImage, UINT kind);
     void drawDropDown(CDC* dc, LPDRAWITEMSTRUCT dis);
     void drawDropDownIndicator(CDC* dc, const CRect& rect, int d);
     void drawMultiDropDownRegion(CDC* dc, const CRect& rect);
