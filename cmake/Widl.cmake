@@ -17,13 +17,14 @@ find_path(PELORA_WIDL_STDOLE stdole2.tlb PATHS ${_stdole_dirs} /usr/lib/wine NO_
 if(NOT PELORA_WIDL_INCLUDE OR NOT PELORA_WIDL_STDOLE)
   message(FATAL_ERROR "widl needs oaidl.idl (package libwine-dev) and stdole2.tlb (package wine): run scripts/setup.sh")
 endif()
-set(PELORA_WIDL ${PELORA_TRIPLE}-widl)
+# cached: include_guard skips this file for a second room, which still needs them
+set(PELORA_WIDL ${PELORA_TRIPLE}-widl CACHE INTERNAL "")
 if(PELORA_ARCH STREQUAL "x86_64")
-  set(_widl_arch --win64)
+  set(_widl_arch --win64 CACHE INTERNAL "")
 else()
-  set(_widl_arch --win32)
+  set(_widl_arch --win32 CACHE INTERNAL "")
 endif()
-set(_widl_check ${CMAKE_CURRENT_LIST_DIR}/WidlCheckLibid.cmake)
+set(_widl_check ${CMAKE_CURRENT_LIST_DIR}/WidlCheckLibid.cmake CACHE INTERNAL "")
 
 function(pelora_widl)
   cmake_parse_arguments(W "TLB" "IDL;LIBID;OUT_VAR" "" ${ARGN})
