@@ -60,6 +60,14 @@ private:
     HWND m_wnd = nullptr;
 };
 
+// An information line of the trace log.
+void LogInfo(const char* text)
+{
+    CLogStream line(LOG_LEVEL_INFO);
+    line << "PeloraShell::CPeloraApp" << " - " << text;
+    line.End();
+}
+
 // Waits for a thread handle while keeping this thread's windows painted.
 bool WaitThread(HANDLE thread, DWORD ms)
 {
@@ -308,7 +316,7 @@ void CPeloraApp::StopWorkerThreads()
 
 int CPeloraApp::ExitInstance()
 {
-    g_ActivityLog.Append(LOG_LEVEL_INFO, "PeloraNote is stoping...");
+    LogInfo("PeloraNote is stoping...");
     StopWorkerThreads();
     bool threadsEnded = Sync::CSyncThread::GetThreadCount() == 0 && !m_previewThread;
     SetAutomationHost(nullptr);
@@ -325,7 +333,7 @@ int CPeloraApp::ExitInstance()
         }
     } else {
         // a thread that did not end may still use them: they are left to the process's end
-        g_ActivityLog.Append(LOG_LEVEL_INFO, "worker threads did not end in time: the notebook is left open");
+        LogInfo("worker threads did not end in time: the notebook is left open");
         m_notebook.release();
         m_database.release();
     }
@@ -333,7 +341,7 @@ int CPeloraApp::ExitInstance()
         GetAppModule().RevokeClassObjects();
         m_classObjectsRegistered = false;
     }
-    g_ActivityLog.Append(LOG_LEVEL_INFO, "PeloraNote complete work.");
+    LogInfo("PeloraNote complete work.");
     g_ActivityLog.Flush();
     int result = CWinApp::ExitInstance();
     if (m_cmdInfo && m_cmdInfo->m_register)
