@@ -19,3 +19,5 @@
 #define IDS_AYS_FOLDER 1314
 #define IDS_AYS_TAG 1315
 #define IDS_AYS_SEARCH 1316
+
+#define IDB_CHECK_BOX 200        // 26 x 13: unchecked, checked (pure red transparent)

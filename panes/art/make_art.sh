@@ -16,3 +16,4 @@ bmp() {
 bmp dialog_skin '#FFFFFF'   # white pixels of the skin let the dialog's fill show
 bmp msg_error '#FF0000'     # pictures beside a message: pure red is transparent
 bmp msg_success '#FF0000'
+bmp check_box '#FF0000'      # 13 x 13: unchecked, checked
