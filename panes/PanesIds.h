@@ -21,3 +21,4 @@
 #define IDS_AYS_SEARCH 1316
 
 #define IDB_CHECK_BOX 200        // 26 x 13: unchecked, checked (pure red transparent)
+#define IDB_SCROLL_SKIN 216      // 126 x 42: scroll bar parts, 9 columns x 3 states of 14 x 14

@@ -16,6 +16,12 @@ void CCheckBox::Paint(CDC* dc)
 {
     CRect client;
     GetClientRect(&client);
+    // The parent's button colour behind the picture and the text, as for any button.
+    if (CWnd* parent = GetParent()) {
+        HBRUSH brush = (HBRUSH)parent->SendMessage(WM_CTLCOLORBTN, (WPARAM)dc->GetSafeHdc(), (LPARAM)m_hWnd);
+        if (brush)
+            ::FillRect(dc->GetSafeHdc(), &client, brush);
+    }
     if (m_images.GetSafeHandle())
         m_images.Draw(dc, m_bChecked ? 1 : 0, CPoint(client.left, (client.Height() - 13) / 2), ILD_TRANSPARENT);
     CString text;

@@ -17,3 +17,4 @@ bmp dialog_skin '#FFFFFF'   # white pixels of the skin let the dialog's fill sho
 bmp msg_error '#FF0000'     # pictures beside a message: pure red is transparent
 bmp msg_success '#FF0000'
 bmp check_box '#FF0000'      # 13 x 13: unchecked, checked
+bmp scroll_skin '#FFFFFF'    # 9 columns x 3 rows of 14 x 14 cells
