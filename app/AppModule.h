@@ -1,6 +1,7 @@
 // The program's COM server module: the object map of the automation objects, registration
 // (the AppID and URL-protocol script first) and the end of a server started by a client.
 #pragma once
+#include "Framework.h"
 #include "AtlModule.h"
 
 namespace PeloraShell {
