@@ -22,3 +22,10 @@
 
 #define IDB_CHECK_BOX 200        // 26 x 13: unchecked, checked (pure red transparent)
 #define IDB_SCROLL_SKIN 216      // 126 x 42: scroll bar parts, 9 columns x 3 states of 14 x 14
+#define IDB_NOTE_SHARED 191      // 78 x 26: shared-note mark plain, focused, selected (pure red transparent)
+#define IDB_NOTE_ATTACH 267      // 13 x 12 row marks (pure red transparent)
+#define IDB_NOTE_REMINDER 272
+
+#define IDS_NOTE_REMINDER_LOCATION 13990
+#define IDS_NOTE_LIST_EMPTY 13993
+#define IDS_NOTE_LIST_EMPTY_TAG 13994

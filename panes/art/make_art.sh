@@ -18,3 +18,6 @@ bmp msg_error '#FF0000'     # pictures beside a message: pure red is transparent
 bmp msg_success '#FF0000'
 bmp check_box '#FF0000'      # 13 x 13: unchecked, checked
 bmp scroll_skin '#FFFFFF'    # 9 columns x 3 rows of 14 x 14 cells
+bmp note_shared '#FF0000'    # 26 x 26: shared-note mark plain, focused, selected
+bmp note_attach '#FF0000'    # 13 x 12 marks of a note row
+bmp note_reminder '#FF0000'

@@ -1,6 +1,7 @@
 // Not a check: shows the panes' controls on screen for a while so a screenshot can be taken
 // (run with --gtest_also_run_disabled_tests --gtest_filter=*Gallery*).
 #include "HyperLink.h"
+#include "NoteRows.h"
 #include "PanesIds.h"
 #include "PanesTestUtil.h"
 #include "SkinScrollBar.h"
@@ -9,6 +10,88 @@
 using namespace ptest;
 
 namespace {
+
+// Paints a few note rows of each kind.
+class RowsWnd : public CWnd {
+public:
+    CNoteRowPainter painter;
+    std::vector<NoteRow> rows;
+    HBITMAP picture = nullptr;
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override
+    {
+        if (message != WM_PAINT)
+            return CWnd::OnWndMsg(message, wParam, lParam, result);
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(m_hWnd, &ps);
+        CRect client;
+        GetClientRect(&client);
+        int y = 0;
+        const UINT states[] = {0, ODS_SELECTED, ODS_FOCUS};
+        for (size_t i = 0; i < rows.size(); ++i) {
+            DRAWITEMSTRUCT dis = {};
+            dis.itemID = (UINT)i;
+            dis.itemState = states[i % 3];
+            dis.hDC = dc;
+            const int h = i < 3 ? CNoteRowPainter::FullHeight : CNoteRowPainter::CompactHeight;
+            dis.rcItem = CRect(0, y, client.right, y + h);
+            painter.DrawItem(&dis, &rows[i], i < 3 ? 0 : 1, false, false);
+            y += h;
+        }
+        DRAWITEMSTRUCT empty = {};
+        empty.itemID = (UINT)CNoteRowPainter::EmptyRow;
+        empty.hDC = dc;
+        empty.rcItem = CRect(0, y, client.right, client.bottom);
+        painter.DrawItem(&empty, nullptr, 0, true, false);
+        ::EndPaint(m_hWnd, &ps);
+        *result = 0;
+        return TRUE;
+    }
+};
+
+TEST(Gallery, DISABLED_ShowTheNoteRows)
+{
+    Host host(520, 420);
+    RowsWnd rows;
+    // A picture: a sky over a field.
+    std::vector<DWORD> pixels(120 * 60);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 120; ++x)
+            pixels[y * 120 + x] = y < 35 ? 0x0087CEEB - (DWORD)(y << 8) : 0x004C9A2A;
+    rows.picture = ::CreateBitmap(120, 60, 1, 32, pixels.data());
+    NoteRow r;
+    r.title = L"Trip to the mountains";
+    r.date = L"11/12/2026";
+    r.previewText = L"Pack the boots, the map and the small stove. Trains leave at 7:40 from the central station; "
+                    L"tickets are in the mail from Tuesday. Remember the charger.";
+    r.preview = rows.picture;
+    r.attachCount = 2;
+    r.shared = true;
+    r.reminder = true;
+    r.reminderText = L"12-24-2026  09:00 AM";
+    rows.rows.push_back(r);
+    r.title = L"\u0421\u043f\u0438\u0441\u043e\u043a \u043f\u043e\u043a\u0443\u043f\u043e\u043a \"\u043d\u0430 \u043d\u0435\u0434\u0435\u043b\u044e\"";
+    r.preview = nullptr;
+    r.attachCount = 0;
+    r.reminder = false;
+    rows.rows.push_back(r);
+    r.title = L"A title far too long to fit in the row of the note list, so it is cut with dots at the end of it";
+    r.shared = false;
+    rows.rows.push_back(r);
+    r.reminder = true;
+    rows.rows.push_back(r);
+    r.reminder = false;
+    r.title = L"Compact row";
+    rows.rows.push_back(r);
+    rows.Create(AfxRegisterWndClass(0), L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 520, 420), &host, 1);
+    host.Show();
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 8000) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        Pump();
+    }
+    rows.DestroyWindow();
+    ::DeleteObject(rows.picture);
+}
 
 TEST(Gallery, DISABLED_ShowTheControls)
 {
