@@ -78,9 +78,11 @@
 //   rectangles, lines, pictures; GDI/GDI+ and a fixed fake       IPlatform, GdiPlatform, FakePlatform
 //   blocks, lines over mixed fonts (spaces, nbsp, BR, PRE),
 //   font family/size/weight/style, underline, strike, colours,
-//   text-align, line-height, margins, padding, borders          Layout::Update
+//   text-align (justify too), line-height, margins (meeting
+//   margins collapse), padding, borders                         Layout::Update
 //   lists (UL/OL nested, markers, numbers, start/value/type),
-//   tables (columns from content, colspan/rowspan, borders,
+//   tables (columns from content and percentage shares,
+//   colspan/rowspan, borders,
 //   cellpadding/cellspacing), pictures (size attributes,
 //   max-width, placeholders), HR, check boxes, links             Layout
 //   relayout of the changed blocks only (the document tells)     Layout::Update, LastRebuiltBlocks

@@ -35,7 +35,7 @@ void Layout::Update() {
     if (L.root) {
         const BoxStyle& st = *L.root->style;
         L.root->x = L.root->element ? st.margin[3] : 0;
-        L.root->y = L.root->element ? st.margin[0] : 0;
+        L.root->y = L.root->element ? L.root->marginTop : 0;
     }
 }
 
@@ -44,7 +44,7 @@ void Layout::PictureChanged(Element* image) { impl_->NodeChanged(image); }
 int Layout::ContentHeight() {
     Update();
     const Box* r = impl_->root.get();
-    return r ? r->y + r->h + std::max(0, r->style->margin[2]) : 0;
+    return r ? r->y + r->h + std::max(0, r->element ? r->marginBottom : 0) : 0;
 }
 
 int Layout::ContentWidth() {
@@ -106,7 +106,7 @@ bool Layout::ElementRect(Element* element, Rect* rect) {
         for (const Item& item : b->items) {
             if (!element->Contains(item.element ? item.element : item.node)) continue;
             const Line& line = b->lines[std::min<size_t>(item.line, b->lines.size() - 1)];
-            Rect r{ax + item.x, ay + line.top, ax + item.x + item.width, ay + line.top + line.height};
+            Rect r{ax + item.x, ay + line.top, ax + item.x + Advance(item), ay + line.top + line.height};
             if (item.element == element && item.boxW + item.boxH > 0) {   // a picture or a control: its own box
                 int h = item.boxH + 2 * item.borderW;
                 int bottom = ay + line.top + line.baseline + item.style->shift - item.marginY;

@@ -56,6 +56,7 @@ struct Item {
     Element* element = nullptr;   // pictures and controls: the IMG / INPUT itself
     uint32_t start = 0, end = 0;  // text: offsets in node
     int x = 0, width = 0;     // x in the flow, after breaking
+    int extra = 0;            // spaces of a justified line: what they grew by
     uint32_t line = 0;
     const BoxStyle* style = nullptr;
     // pictures and controls: content size and margins (the width above includes the margins)
@@ -78,6 +79,9 @@ struct Box {
     int x = 0, y = 0, w = 0, h = 0;   // border box, relative to the parent's border box
     int contentH = 0;             // height as laid out (cells are stretched to their rows)
     int shiftY = 0;               // cells: vertical alignment of the content
+    // the margins the box shows its parent: its own, joined with those of a first or last
+    // child that meet them with no border or padding between (collapsing)
+    int marginTop = 0, marginBottom = 0;
     std::vector<std::unique_ptr<Box>> children;
     std::shared_ptr<BoxStyle> style;
     // the styles of the inline elements of flows under this block
@@ -184,5 +188,8 @@ struct LayoutImpl : IDocObserver {
 };
 
 Pos CanonPos(Pos p);
+
+// How far an item reaches on its line (a space of a justified line is wider than measured).
+inline int Advance(const Item& it) { return it.width + it.extra; }
 
 } // namespace HtmlEngine

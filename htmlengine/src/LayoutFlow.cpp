@@ -33,7 +33,42 @@ bool IsAtom(const Item& it) {
     return it.kind == Item::Picture || it.kind == Item::CheckBox || it.kind == Item::Control;
 }
 
+// Spreads a line's free room over the spaces between its words (the last line of a block and
+// a line ended by BR stay as they are): the leftmost spaces take the odd pixels.
+void Justify(std::vector<Item>& items, const Line& line, int free) {
+    size_t first = line.end, last = line.begin;   // the first and last item that is not a space
+    for (size_t k = line.begin; k < line.end; ++k) {
+        if (items[k].kind == Item::Space || items[k].kind == Item::Break) continue;
+        first = std::min(first, k);
+        last = k;
+    }
+    if (first >= last) return;
+    std::vector<size_t> gaps;
+    for (size_t k = first + 1; k < last; ++k)
+        if (items[k].kind == Item::Space && items[k].shown) gaps.push_back(k);
+    if (gaps.empty()) return;
+    int each = free / int(gaps.size()), odd = free % int(gaps.size());
+    int moved = 0;
+    size_t g = 0;
+    for (size_t k = first; k < line.end; ++k) {
+        items[k].x += moved;
+        if (g < gaps.size() && gaps[g] == k) {
+            items[k].extra = each + (int(g) < odd ? 1 : 0);
+            moved += items[k].extra;
+            ++g;
+        }
+    }
+}
+
 } // namespace
+
+// Two margins that meet: the larger of positive ones, the more negative of negative ones, else
+// their sum.
+int JoinMargins(int a, int b) {
+    if (a >= 0 && b >= 0) return std::max(a, b);
+    if (a <= 0 && b <= 0) return std::min(a, b);
+    return a + b;
+}
 
 int StrutHeight(const BoxStyle& st) {
     int a, d;
@@ -48,6 +83,7 @@ void LayoutImpl::LayoutFlow(Box* flow, int width) {
     size_t i = 0;
     int top = 0;
     const BoxStyle& block = *flow->style;
+    for (Item& it : items) it.extra = 0;
     while (i < n) {
         Line line;
         line.begin = uint32_t(i);
@@ -139,6 +175,7 @@ void LayoutImpl::LayoutFlow(Box* flow, int width) {
         if (free > 0) {
             if (block.align == Align::Center) shift = free / 2;
             else if (block.align == Align::Right) shift = free;
+            else if (block.align == Align::Justify && !forced && i < n) Justify(items, line, free);
         }
         if (shift)
             for (size_t k = line.begin; k < line.end; ++k) items[k].x += shift;
@@ -232,42 +269,91 @@ void LayoutImpl::LayoutTable(Box* box, int availWidth) {
             }
         }
     }
-    int sumMin = 0, sumMax = 0;
+    // columns whose cells ask for a share of the table's width ("50%"), shares cut to 100 in all
+    std::vector<double> colPct(size_t(ncols), 0);
+    for (const auto& c : t.cells)
+        if (c.colSpan == 1 && c.box->style->widthPercent > 0)
+            colPct[size_t(c.col)] = std::max(colPct[size_t(c.col)], c.box->style->widthPercent);
+    double sumPct = 0;
+    for (double& p : colPct) {
+        p = std::min(p, 100 - sumPct);
+        sumPct += p;
+    }
+    int sumMin = 0, sumMax = 0, autoMax = 0;
     for (int k = 0; k < ncols; ++k) {
         colMax[size_t(k)] = std::max(colMax[size_t(k)], colMin[size_t(k)]);
         sumMin += colMin[size_t(k)];
         sumMax += colMax[size_t(k)];
+        if (colPct[size_t(k)] <= 0) autoMax += colMax[size_t(k)];
     }
+    // the width at which every column gets its share and its content
+    int64_t wantMax = sumMax;
+    for (int k = 0; k < ncols; ++k)
+        if (colPct[size_t(k)] > 0) wantMax = std::max<int64_t>(wantMax, int64_t(colMax[size_t(k)] * 100 / colPct[size_t(k)]));
+    if (sumPct > 0 && sumPct < 100) wantMax = std::max<int64_t>(wantMax, int64_t(autoMax * 100 / (100 - sumPct)));
+    wantMax = std::min<int64_t>(wantMax, 1000000);
     int extra = t.spacing * (ncols + 1) + st.border[1] + st.border[3];
     box->minW = sumMin + extra;
-    box->maxW = sumMax + extra;
+    box->maxW = int(wantMax) + extra;
     if (st.width >= 0) box->minW = box->maxW = std::max(box->minW, st.width);
     if (availWidth < 0) return;
 
     int target;
     if (st.width >= 0) target = std::max(st.width, sumMin + extra);
     else if (st.widthPercent >= 0) target = std::max(int(availWidth * st.widthPercent / 100), sumMin + extra);
-    else target = std::max(std::min(availWidth, sumMax + extra), sumMin + extra);
+    else target = std::max(std::min(availWidth, int(wantMax) + extra), sumMin + extra);
     int room = target - extra;
     t.colW.assign(size_t(ncols), 0);
-    if (room >= sumMax) {
-        int spare = room - sumMax, given = 0;
-        for (int k = 0; k < ncols; ++k) {
-            int add = sumMax > 0 ? int(int64_t(spare) * colMax[size_t(k)] / sumMax) : spare / std::max(1, ncols);
-            t.colW[size_t(k)] = colMax[size_t(k)] + add;
-            given += add;
+    // columns with a share take it first (never below their content), the others what is left
+    std::vector<int> shares, others;
+    for (int k = 0; k < ncols; ++k) (colPct[size_t(k)] > 0 ? shares : others).push_back(k);
+    int otherMin = 0;
+    for (int k : others) otherMin += colMin[size_t(k)];
+    int taken = 0;
+    for (int k : shares) {
+        t.colW[size_t(k)] = std::max(colMin[size_t(k)], int(room * colPct[size_t(k)] / 100));
+        taken += t.colW[size_t(k)];
+    }
+    if (taken > room - otherMin) {   // the shares leave too little: they give back down to their content
+        int over = taken - std::max(0, room - otherMin);
+        for (int k : shares) {
+            int give = std::min(over, t.colW[size_t(k)] - colMin[size_t(k)]);
+            t.colW[size_t(k)] -= give;
+            taken -= give;
+            over -= give;
         }
-        if (ncols) t.colW[size_t(ncols - 1)] += spare - given;
-    } else if (room > sumMin && sumMax > sumMin) {
-        int given = 0;
-        for (int k = 0; k < ncols; ++k) {
-            int add = int(int64_t(room - sumMin) * (colMax[size_t(k)] - colMin[size_t(k)]) / (sumMax - sumMin));
-            t.colW[size_t(k)] = colMin[size_t(k)] + add;
-            given += add;
-        }
-        if (ncols) t.colW[size_t(ncols - 1)] += room - sumMin - given;
+    }
+    int rest = std::max(0, room - taken);
+    if (others.empty()) {
+        if (!shares.empty() && rest > 0) t.colW[size_t(shares.back())] += rest;
     } else {
-        t.colW = colMin;
+        // what the auto columns get: up to their widest content, then the spare after it
+        int oMin = 0, oMax = 0;
+        for (int k : others) {
+            oMin += colMin[size_t(k)];
+            oMax += colMax[size_t(k)];
+        }
+        int given = 0;
+        if (rest >= oMax) {
+            int spare = rest - oMax;
+            for (int k : others) {
+                int add = oMax > 0 ? int(int64_t(spare) * colMax[size_t(k)] / oMax) : spare / int(others.size());
+                t.colW[size_t(k)] = colMax[size_t(k)] + add;
+                given += colMax[size_t(k)] + add;
+            }
+        } else if (rest > oMin && oMax > oMin) {
+            for (int k : others) {
+                int add = int(int64_t(rest - oMin) * (colMax[size_t(k)] - colMin[size_t(k)]) / (oMax - oMin));
+                t.colW[size_t(k)] = colMin[size_t(k)] + add;
+                given += colMin[size_t(k)] + add;
+            }
+        } else {
+            for (int k : others) {
+                t.colW[size_t(k)] = colMin[size_t(k)];
+                given += colMin[size_t(k)];
+            }
+        }
+        if (given < rest) t.colW[size_t(others.back())] += rest - given;
     }
     t.colX.assign(size_t(ncols), 0);
     int x = st.border[3] + t.spacing;
@@ -344,19 +430,30 @@ void LayoutImpl::LayoutBox(Box* box, int avail) {
         int contentW = std::max(0, box->w - st.padding[1] - st.padding[3] - st.border[1] - st.border[3]);
         int left = st.border[3] + st.padding[3];
         int y = st.border[0] + st.padding[0];
+        // A block's top margin meets its first child's when nothing (border, padding, a line)
+        // stands between them, and likewise at the bottom: the two become one, outside the block.
+        bool opensTop = box->kind == Box::Block && st.border[0] == 0 && st.padding[0] == 0;
+        bool opensBottom = box->kind == Box::Block && st.border[2] == 0 && st.padding[2] == 0 && st.height < 0;
         int prevMargin = 0;
-        bool first = true;
+        bool first = true;        // no line or block above yet
+        int leadMargin = 0;       // the first child's top margin, when it leaves through the top
         for (auto& cp : box->children) {
             Box* c = cp.get();
             LayoutBox(c, contentW);
             if (c->kind == Box::Flow) {
+                c->x = left;
+                if (c->h == 0) {   // white space between blocks: no line, no break in the margins
+                    c->y = y;
+                    continue;
+                }
                 y += prevMargin;
                 prevMargin = 0;
-                c->x = left;
             } else {
                 const BoxStyle& cs = *c->style;
-                y += first ? cs.margin[0] : std::max(prevMargin, cs.margin[0]);
-                prevMargin = cs.margin[2];
+                if (first && opensTop) leadMargin = c->marginTop;
+                else if (first) y += c->marginTop;
+                else y += JoinMargins(prevMargin, c->marginTop);
+                prevMargin = c->marginBottom;
                 c->x = left + cs.margin[3];
                 if (c->kind == Box::Table || c->kind == Box::Rule) {
                     std::wstring a = c->element->GetAttribute(L"align");
@@ -370,17 +467,27 @@ void LayoutImpl::LayoutBox(Box* box, int avail) {
             y += c->h;
             first = false;
         }
-        y += prevMargin;
         bool empty = true;
         for (auto& c : box->children) empty = empty && c->h == 0;
+        int trailMargin = 0;      // the last child's bottom margin, when it leaves through the bottom
         if (empty && design && box->parent && !box->element->Is(TAG_BODY) && !IsListTag(box->element->TagId()))
-            y += StrutHeight(st);   // an empty block keeps a line to put the caret in
+            y += prevMargin + StrutHeight(st);   // an empty block keeps a line to put the caret in
+        else if (opensBottom && prevMargin && !first)
+            trailMargin = prevMargin;
+        else
+            y += prevMargin;
+        box->marginTop = JoinMargins(st.margin[0], leadMargin);
+        box->marginBottom = JoinMargins(st.margin[2], trailMargin);
         y += st.padding[2] + st.border[2];
         if (st.height >= 0 && box->kind == Box::Block)
             y = std::max(y, st.height + st.padding[0] + st.padding[2] + st.border[0] + st.border[2]);
         box->h = y;
         break;
     }
+    }
+    if (box->kind != Box::Block) {
+        box->marginTop = st.margin[0];
+        box->marginBottom = st.margin[2];
     }
     box->contentH = box->h;
     box->needsLayout = false;

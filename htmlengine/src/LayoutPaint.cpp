@@ -135,13 +135,14 @@ struct Painter {
             if (it.kind != Item::Word && !(it.kind == Item::Space && it.shown)) { ++i; continue; }
             std::wstring run = L.DisplayText(it);
             size_t j = i + 1;
-            while (j < line.end && items[j].style == it.style && items[j].node == it.node &&
+            // a justified space ends a run: the words after it moved
+            while (j < line.end && items[j - 1].extra == 0 && items[j].style == it.style && items[j].node == it.node &&
                    (items[j].kind == Item::Word || (items[j].kind == Item::Space && items[j].shown))) {
                 run += L.DisplayText(items[j]);
                 ++j;
             }
             int x0 = ax + it.x;
-            int x1 = ax + items[j - 1].x + items[j - 1].width;
+            int x1 = ax + items[j - 1].x + Advance(items[j - 1]);
             const BoxStyle& st = *it.style;
             if (x1 >= clip.left && x0 <= clip.right) {
                 int y = base + st.shift;
@@ -239,7 +240,7 @@ struct Painter {
         };
         if (!less(r.f0, r.i0, r.k0, f, last, lastK)) return false;     // starts at or after the line's end
         if (!less(f, line.begin, 0, r.f1, r.i1, r.k1)) return false;   // ends at or before its start
-        int left = ax + items[line.begin].x, right = ax + items[last].x + items[last].width;
+        int left = ax + items[line.begin].x, right = ax + items[last].x + Advance(items[last]);
         if (less(f, line.begin, 0, r.f0, r.i0, r.k0)) left = ax + items[r.i0].x + L.PrefixWidth(items[r.i0], r.k0);
         if (less(r.f1, r.i1, r.k1, f, last, lastK)) right = ax + items[r.i1].x + L.PrefixWidth(items[r.i1], r.k1);
         else if (less(f, last, lastK, r.f1, r.i1, r.k1) && (line.end == items.size() || items[last].kind == Item::Break))

@@ -63,7 +63,7 @@ int LayoutImpl::PrefixWidth(const Item& it, size_t k) {
         return platform->TextWidth(it.style->fontId, it.node->AsText()->Data().data() + it.start, k);
     }
     if (it.kind == Item::Break) return 0;
-    return it.width;
+    return Advance(it);
 }
 
 Pos LayoutImpl::PosAt(Box* flow, size_t i, size_t k) const {
@@ -264,8 +264,8 @@ Pos LayoutImpl::HitFlow(Box* flow, int x, int y) {
         Item& it = items[i];
         if (it.kind == Item::Space && !it.shown) continue;
         if (it.kind == Item::Break) break;
-        if (x < it.x + it.width || i == last) {
-            if (x >= it.x + it.width) return PosAt(flow, i, DisplayLength(it));
+        if (x < it.x + Advance(it) || i == last) {
+            if (x >= it.x + Advance(it)) return PosAt(flow, i, DisplayLength(it));
             if (it.kind == Item::Word) {
                 size_t len = it.end - it.start;
                 std::vector<int> ends(len);
@@ -278,7 +278,7 @@ Pos LayoutImpl::HitFlow(Box* flow, int x, int y) {
                 }
                 return PosAt(flow, i, k);
             }
-            return PosAt(flow, i, x - it.x < it.width / 2 ? 0 : DisplayLength(it));
+            return PosAt(flow, i, x - it.x < Advance(it) / 2 ? 0 : DisplayLength(it));
         }
     }
     // past the end of the line
@@ -301,7 +301,7 @@ Pos LayoutImpl::HitBox(Box* box, int x, int y, Element** element) {
                 if (y < line.top || y >= line.top + line.height) continue;
                 for (size_t i = line.begin; i < line.end; ++i) {
                     const Item& it = box->items[i];
-                    if (x >= it.x && x < it.x + it.width) {
+                    if (x >= it.x && x < it.x + Advance(it)) {
                         if (it.element) *element = it.element;
                         else if (it.node->IsText()) *element = it.node->ParentElement();
                         break;

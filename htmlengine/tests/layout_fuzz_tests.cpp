@@ -1,5 +1,6 @@
 // Random documents laid out at random widths, painted, and walked with random caret moves,
-// hit tests and edits: nothing may crash or hang, every caret lies on the page. Bounded in time
+// hit tests and edits: nothing may crash or hang, every caret lies on the page, and the page
+// laid out edit by edit equals a fresh layout. Bounded in time
 // (PELORA_FUZZ_SECONDS, default 2; PELORA_FUZZ_SEED the first seed).
 #include <chrono>
 #include <cstdlib>
@@ -17,7 +18,8 @@ std::wstring RandomMarkup(std::mt19937& rng, int depth) {
                                            L"<OL start=3><LI>", L"<TABLE border=1><TR><TD colspan=2>", L"<TD rowspan=3>",
                                            L"<PRE>", L"<SPAN contentEditable=false><INPUT type=checkbox>", L"<A href=x>",
                                            L"<FONT size=7>", L"<SUB>", L"<DIV style=\"line-height:2; margin:-5px\">",
-                                           L"<H1>", L"<CENTER>", L"<TR>", L"<LI>"};
+                                           L"<H1>", L"<CENTER>", L"<TR>", L"<LI>", L"<DIV align=justify>",
+                                           L"<TD width=\"40%\">", L"<DIV style=\"margin:12px 0; padding-bottom:1px\">"};
     static const wchar_t* const kLeaf[] = {L"word ", L"  ", L"&nbsp;", L"<BR>", L"<IMG src=a width=300 height=5>",
                                            L"<HR>", L"long-word-without-any-space", L"\n", L"\t", L"a", L"\u0416\u0436 "};
     std::wstring out;
@@ -78,6 +80,15 @@ TEST(LayoutFuzz, RandomPagesCaretsAndEdits) {
             }
             height = layout.ContentHeight();
             layout.Paint(Rect{0, 0, 400, height}, 0, 0, PaintOptions());
+        }
+        // what the edits left laid out step by step is what a fresh layout makes of it
+        Layout fresh(doc.get(), &fake);
+        fresh.SetWidth(layout.Width());
+        EXPECT_EQ(fresh.ContentHeight(), layout.ContentHeight()) << "seed " << seed;
+        Rect r1, r2;
+        if (at.IsPositioned() && layout.CaretRect(at, &r1) && fresh.CaretRect(at, &r2)) {
+            EXPECT_EQ(r1.left, r2.left) << "seed " << seed;
+            EXPECT_EQ(r1.top, r2.top) << "seed " << seed;
         }
         if (HasFailure()) break;
     }

@@ -79,6 +79,32 @@ TEST(Layout, LineHeightOfTheSpacingCommand) {
     }
 }
 
+TEST(Layout, MarginsCollapse) {
+    // P has 1em (10 px) margins; no border or padding between a block and its first or last
+    // child lets their margins meet outside it
+    struct Case { const wchar_t* html; const wchar_t* tag; size_t index; int top; int height; };
+    const Case cases[] = {
+        {L"<P>a</P><P>b</P>", L"P", 1, 30, 50},                            // siblings: the larger, once
+        {L"<P>a</P>\n   <P>b</P>", L"P", 1, 30, 50},                        // white space between them
+        {L"<DIV style=\"margin-top:20px\"><P>x</P></DIV>", L"P", 0, 20, 40}, // through the top of its parent
+        {L"<DIV style=\"margin-top:20px\"><P>x</P></DIV>", L"DIV", 0, 20, 40},
+        {L"<DIV style=\"margin-top:5px\"><DIV style=\"margin-top:15px\"><P>x</P></DIV></DIV>", L"P", 0, 15, 35},
+        {L"<DIV style=\"margin-top:20px\"><DIV style=\"margin-top:-5px\">x</DIV></DIV>", L"DIV", 1, 15, 25},
+        {L"<DIV style=\"padding-top:1px\"><P>x</P></DIV>", L"P", 0, 11, 31},   // padding keeps them apart
+        {L"<DIV style=\"border-top:2px solid\"><P>x</P></DIV>", L"P", 0, 12, 32},
+        {L"<DIV>t<P>x</P></DIV>", L"P", 0, 20, 40},                          // a line above keeps it inside
+        {L"<DIV><P>a</P></DIV><DIV>b</DIV>", L"DIV", 1, 30, 40},            // through the bottom
+        {L"<DIV style=\"padding-bottom:1px\"><P>a</P></DIV><DIV>b</DIV>", L"DIV", 1, 31, 41},
+        {L"<TABLE cellspacing=0 cellpadding=0><TR><TD><P>a</P></TD></TR></TABLE>", L"P", 0, 10, 30},   // cells keep theirs
+        {L"<H1>T</H1><P>b</P>", L"P", 0, 46, 66},   // 2em heading (20 px), 0.67em margins (13 px)
+    };
+    for (const Case& c : cases) {
+        Page p(c.html, 200);
+        EXPECT_EQ(p.Box(c.tag, c.index).top, c.top) << Show(c.html);
+        EXPECT_EQ(p.layout->ContentHeight(), c.height) << Show(c.html);
+    }
+}
+
 TEST(Layout, ListMarkersAndNumbers) {
     struct Case { const wchar_t* html; const wchar_t* texts; };
     const Case cases[] = {
@@ -119,6 +145,31 @@ TEST(Layout, TableColumnsFromContent) {
     EXPECT_EQ(narrow.Box(L"TD", 0).Width() + narrow.Box(L"TD", 1).Width(), 50);
     EXPECT_GE(narrow.Box(L"TD", 0).Width(), 20);
     EXPECT_GE(narrow.Box(L"TD", 1).Width(), 10);
+}
+
+TEST(Layout, TableCellsTakeTheirShareOfTheWidth) {
+    struct Case { const wchar_t* html; int avail; std::vector<int> widths; };
+    const Case cases[] = {
+        {L"<TABLE width=200 cellspacing=0 cellpadding=0><TR><TD width=\"25%\">a</TD><TD>b</TD></TR></TABLE>", 500, {50, 150}},
+        {L"<TABLE width=200 cellspacing=0 cellpadding=0><TR><TD style=\"width:60%\">a</TD><TD>b</TD><TD>c</TD></TR></TABLE>",
+         500, {120, 40, 40}},
+        // the content wins over a share too small for it
+        {L"<TABLE width=200 cellspacing=0 cellpadding=0><TR><TD width=\"10%\">aaaaaaaa</TD><TD>b</TD></TR></TABLE>", 500, {40, 160}},
+        // shares past 100 % are cut
+        {L"<TABLE width=200 cellspacing=0 cellpadding=0><TR><TD width=\"80%\">a</TD><TD width=\"80%\">b</TD></TR></TABLE>",
+         500, {160, 40}},
+        // an auto table grows until each share holds its content: "bbbb" (20 px) is half of 40
+        {L"<TABLE cellspacing=0 cellpadding=0><TR><TD width=\"50%\">aa</TD><TD>bbbb</TD></TR></TABLE>", 500, {20, 20}},
+        {L"<TABLE cellspacing=0 cellpadding=0><TR><TD width=\"25%\">aa</TD><TD>bbbb bbbb bbbb</TD></TR></TABLE>", 500, {23, 70}},
+        // narrower than the shares want: the auto column keeps its widest word
+        {L"<TABLE cellspacing=0 cellpadding=0><TR><TD width=\"90%\">a</TD><TD>bbbb bbbb</TD></TR></TABLE>", 40, {20, 20}},
+    };
+    for (const Case& c : cases) {
+        Page p(c.html, c.avail);
+        std::vector<int> widths;
+        for (size_t i = 0; i < c.widths.size(); ++i) widths.push_back(p.Box(L"TD", i).Width());
+        EXPECT_EQ(widths, c.widths) << Show(c.html);
+    }
 }
 
 TEST(Layout, TableSpans) {
@@ -200,6 +251,37 @@ TEST(Layout, CaretAndHitTestRoundTripOnEveryCharacter) {
             if (inside) {
                 EXPECT_TRUE(back.IsEqualTo(at)) << Show(pos.first->Data()) << " offset " << pos.second;
             }
+        }
+    }
+}
+
+TEST(Layout, JustifiedLinesSpreadTheirSpaces) {
+    // at 47 px "aa bb cc" (40 px) fills the first line: 7 px over its two spaces, 4 to the first
+    struct Case { const wchar_t* html; int width; std::vector<int> xs; };
+    const Case cases[] = {
+        {L"<DIV style=\"text-align:justify\">aa bb cc dd</DIV>", 47, {0, 19, 37, 0}},
+        {L"<DIV align=justify>aa bb cc dd</DIV>", 47, {0, 19, 37, 0}},
+        {L"<DIV style=\"text-align:justify\">aa bb<BR>cc dd</DIV>", 47, {0, 0}},   // a line ended by BR stays as it is
+        {L"<DIV style=\"text-align:justify\">aa <B>bb</B> cc dd</DIV>", 50, {0, 19, 40, 0}},
+        {L"<DIV style=\"text-align:justify\">aaaaaaaaaaaa bb</DIV>", 47, {0, 0}},   // a lone word stays left
+    };
+    for (const Case& c : cases) {
+        Page p(c.html, c.width);
+        p.fake.ops.clear();
+        p.layout->Paint(Rect{0, 0, 1000, 1000}, 0, 0, PaintOptions());
+        std::vector<int> xs;
+        for (const auto& op : p.fake.ops)
+            if (op.kind == FakePlatform::Op::Text) xs.push_back(op.rect.left);
+        EXPECT_EQ(xs, c.xs) << Show(c.html);
+        // every character's caret comes back from a click on it
+        MarkupPointer at(p.doc.get()), back(p.doc.get());
+        for (auto& pos : TextPositions(p.doc.get())) {
+            ASSERT_TRUE(at.MoveTo(pos.first, pos.second));
+            Rect r, r2;
+            ASSERT_TRUE(p.layout->CaretRect(at, &r));
+            ASSERT_TRUE(p.layout->PositionFromPoint(r.left, r.top + 1, &back));
+            ASSERT_TRUE(p.layout->CaretRect(back, &r2));
+            EXPECT_TRUE(SamePlace(r, r2)) << Show(c.html) << " offset " << pos.second;
         }
     }
 }
