@@ -65,7 +65,8 @@
 //   27 print                                                     HtmlWindow::Exec (the document alone: never enabled)
 // The window (HtmlWindow.h) and the view bases (view/HtmlEditView.h)
 //   child window with design mode on/off and read-only, scroll
-//   bars, back-buffered painting, caret, keys and mouse           HtmlWindow
+//   bars, back-buffered painting, caret, keys and mouse (a drag
+//   held past the top or bottom edge scrolls on)                  HtmlWindow
 //   document complete, update UI, kill focus to the owner         IHtmlWindowHost, CHtmlEditView
 //   event dispatch to the onclick / ondblclick slots              HtmlWindow (mouse)
 //   edit designer's pre-handle (mouse over/out a link) and

@@ -336,8 +336,15 @@ void HtmlWindow::Impl::MouseMove(int x, int y) {
     int dx = x + win.scrollX_, dy = y + win.scrollY_;
     if (dragging) {
         int page = ClientHeight();
+        dragPoint = POINT{x, y};
         if (y < 0) win.ScrollTo(win.scrollY_ + y);
         else if (y > page) win.ScrollTo(win.scrollY_ + (y - page));
+        // held past an edge, the page goes on scrolling without the mouse moving
+        if (y < 0 || y > page) {
+            if (!autoScrolling) autoScrolling = SetTimer(win.hwnd_, kAutoScrollTimer, kAutoScrollMs, nullptr) != 0;
+        } else {
+            StopAutoScroll();
+        }
         MarkupPointer at(&doc);
         if (win.layout_->PositionFromPoint(dx, y + win.scrollY_, &at)) {
             focus.MoveToPointer(at);
@@ -361,8 +368,37 @@ void HtmlWindow::Impl::MouseMove(int x, int y) {
     }
 }
 
+void HtmlWindow::Impl::AutoScroll() {
+    if (!dragging) {
+        StopAutoScroll();
+        return;
+    }
+    // a step as long as the pointer is far past the edge: between 10 px and a page
+    int page = ClientHeight(), y = dragPoint.y;
+    int past = y < 0 ? -y : y - page;
+    if (past <= 0) {
+        StopAutoScroll();
+        return;
+    }
+    int step = std::max(10, std::min(past, std::max(10, page)));
+    win.ScrollTo(win.scrollY_ + (y < 0 ? -step : step));
+    // the selection follows to the line at the edge the pointer is held past
+    MarkupPointer at(win.doc_.get());
+    int edgeY = y < 0 ? 0 : std::max(0, page - 1);
+    if (win.layout_->PositionFromPoint(dragPoint.x + win.scrollX_, edgeY + win.scrollY_, &at)) {
+        focus.MoveToPointer(at);
+        Select(true);
+    }
+}
+
+void HtmlWindow::Impl::StopAutoScroll() {
+    if (autoScrolling && win.hwnd_) KillTimer(win.hwnd_, kAutoScrollTimer);
+    autoScrolling = false;
+}
+
 void HtmlWindow::Impl::MouseUp(int x, int y) {
     Document& doc = *win.doc_;
+    StopAutoScroll();
     if (dragging) {
         dragging = false;
         ReleaseCapture();
@@ -511,7 +547,15 @@ LRESULT HtmlWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CAPTURECHANGED:
         d.dragging = false;
+        d.StopAutoScroll();
         return 0;
+    case WM_TIMER:
+        if (wp == kAutoScrollTimer) {
+            d.AutoScroll();
+            d.UpdateCaret();
+            return 0;
+        }
+        break;
     case WM_SETCURSOR:
         if (LOWORD(lp) == HTCLIENT) {
             if (doc_->Impl().overrideCursor) return TRUE;   // the host sets its own

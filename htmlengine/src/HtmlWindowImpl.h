@@ -12,6 +12,10 @@
 
 namespace HtmlEngine {
 
+// the timer that scrolls while a drag holds the pointer past an edge, and its period
+constexpr UINT_PTR kAutoScrollTimer = 0x5E1;
+constexpr UINT kAutoScrollMs = 50;
+
 enum : UINT {
     WM_ENGINE_COMPLETE = WM_APP + 0x310,   // a load finished
     WM_ENGINE_UPDATEUI,                    // the selection or the content changed
@@ -64,6 +68,8 @@ struct HtmlWindow::Impl : IDocObserver, IImageLoader, IPictureSource {
     MarkupPointer anchor, focus;   // the selection's fixed and moving ends
     int goalX = -1;
     bool dragging = false;
+    POINT dragPoint = {0, 0};      // where the pointer is while dragging (client coordinates)
+    bool autoScrolling = false;    // the pointer is held past the top or bottom edge: a timer scrolls
     Element* pressed = nullptr;    // the check box or element the button went down on
     ElementPtr pressedHold;
     ElementPtr hoverLink;
@@ -86,6 +92,8 @@ struct HtmlWindow::Impl : IDocObserver, IImageLoader, IPictureSource {
     void MouseDown(int x, int y, bool shift, bool dbl);
     void MouseMove(int x, int y);
     void MouseUp(int x, int y);
+    void AutoScroll();             // one step of scrolling towards the held pointer
+    void StopAutoScroll();
     void Paint();
     void PaintRect(HDC dc, const RECT& rc);   // as on screen, selection included
     bool Fire(Element* target, const wchar_t* event);   // false when a handler cancelled

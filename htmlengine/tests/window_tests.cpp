@@ -24,6 +24,15 @@ void Settle(std::function<bool()> until = nullptr) {
     }
 }
 
+// Runs the queue for about ms milliseconds.
+void PumpFor(int ms) {
+    for (int waited = 0; waited < ms; waited += 20) {
+        Settle();
+        Sleep(20);
+    }
+    Settle();
+}
+
 struct Host : IHtmlWindowHost {
     int completes = 0, updates = 0;
     std::vector<std::pair<DesignerEvent, std::wstring>> designer;
@@ -308,6 +317,42 @@ TEST(Window, MouseSelectionByClickShiftClickDoubleClickAndDrag) {
     SendMessageW(f.win.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(p7.x, p7.y));
     Settle();
     EXPECT_EQ(doc->GetSelection().Text(), L"two");
+}
+
+TEST(Window, DraggingPastAnEdgeScrollsUntilTheButtonComesUp) {
+    std::wstring html = L"<BODY style=\"margin:0; font-size:14px\">";
+    for (int i = 0; i < 200; ++i) html += L"<DIV>line " + std::to_wstring(i) + L"</DIV>";
+    Fixture f(html + L"</BODY>", 300, 200);
+    HWND h = f.win.Handle();
+    Document* doc = f.Doc();
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 5));
+    // one move to below the window, then the mouse stays there
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 230));
+    int first = f.win.ScrollY();
+    EXPECT_GT(first, 0);
+    Settle([&] { return f.win.ScrollY() > first + 100; });
+    EXPECT_GT(f.win.ScrollY(), first + 100);
+    // the selection reaches the line at the bottom edge
+    std::wstring picked = doc->GetSelection().Text();
+    EXPECT_EQ(picked.rfind(L"line 0", 0), 0u) << testing::PrintToString(picked.substr(0, 20));
+    Rect endRect;
+    ASSERT_TRUE(f.win.GetLayout().CaretRect(doc->GetSelection().End(), &endRect));
+    EXPECT_GE(endRect.bottom, f.win.ScrollY() + 150);
+
+    // back inside the window: the scrolling stops
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 100));
+    int inside = f.win.ScrollY();
+    PumpFor(300);   // several timer periods
+    EXPECT_EQ(f.win.ScrollY(), inside);
+    // past the top edge it scrolls up; the button coming up ends it
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, -30));
+    int up = f.win.ScrollY();
+    Settle([&] { return f.win.ScrollY() < up - 50 || f.win.ScrollY() == 0; });
+    EXPECT_LT(f.win.ScrollY(), up - 20);
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(20, -30));
+    int released = f.win.ScrollY();
+    PumpFor(300);
+    EXPECT_EQ(f.win.ScrollY(), released);
 }
 
 TEST(Window, LinksTellTheDesignerAndClicksReachTheirHandlers) {
