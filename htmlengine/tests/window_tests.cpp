@@ -450,6 +450,23 @@ TEST(Window, BadInputNeitherCrashesNorHangs) {
     SetFocus(f.win.Handle());
     for (UINT k : {VK_END, VK_DOWN, VK_RIGHT, VK_UP, VK_HOME, VK_NEXT, VK_PRIOR}) f.Key(k, true, false);
     f.Click(10, 10);
+    // a picture that claims 60000 x 60000 pixels and nothing limits: laid out at that size,
+    // never decoded, painted and scrolled through as a placeholder
+    f.win.SetResolver([](const std::wstring&, std::string* bytes) {
+        *bytes = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\xea\x60\0\0\xea\x60\x08\x06\0\0\0", 29);
+        return true;
+    });
+    f.win.LoadHtml(L"<BODY style=\"margin:0\"><IMG src=\"pic://huge\"><DIV>after</DIV></BODY>");
+    Settle([&] { return !f.win.IsBusy(); });
+    Rect huge;
+    ASSERT_TRUE(f.win.GetLayout().ElementRect(f.Find(L"IMG"), &huge));
+    EXPECT_EQ(huge.Width(), 60000);
+    EXPECT_EQ(huge.Height(), 60000);
+    f.win.ScrollTo(30000);
+    f.Pixels(&w, &h);
+    f.Key(VK_END, false, true);
+    f.Type(L"z");
+    EXPECT_EQ(f.Find(L"DIV")->InnerText(), L"afterz");
     // zero-width window
     MoveWindow(f.win.Handle(), 0, 0, 0, 100, TRUE);
     f.win.LoadHtml(L"<BODY><DIV>some words that wrap at every space</DIV><TABLE><TR><TD>a</TD></TR></TABLE></BODY>");
