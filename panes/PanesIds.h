@@ -29,3 +29,11 @@
 #define IDS_NOTE_REMINDER_LOCATION 13990
 #define IDS_NOTE_LIST_EMPTY 13993
 #define IDS_NOTE_LIST_EMPTY_TAG 13994
+
+#define IDD_SEARCH_NOTES 208     // the search scope drop-down
+#define IDC_SCOPE_TREE 1001
+#define IDC_SCOPE_TITLES 1039    // hidden third choice
+#define IDC_SCOPE_ALL 1040
+#define IDC_SCOPE_SPECIFIED 1041
+#define IDS_SCOPE_ALL 1741
+#define IDS_SCOPE_SPECIFIED 1742
