@@ -2,7 +2,8 @@
 # tree's architecture on an IDL file into the current binary dir: <name>.h and <name>_i.c
 # (interface ids), and <name>.tlb with TLB. OUT_VAR receives the generated files.
 # LIBID: the built type library is checked to hold that LIBID (widl has written a changed one).
-include_guard(GLOBAL)
+# per directory: the settings below are directory variables the function reads
+include_guard(DIRECTORY)
 
 # widl ships without the system IDL files (oaidl.idl, ocidl.idl...): libwine-dev has them; the
 # stdole2.tlb that importlib() needs comes with Wine.
