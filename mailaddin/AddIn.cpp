@@ -32,7 +32,7 @@ HRESULT AddButton(IDispatch* bar, CComPtr<IDispatch>& button) {
   CComVariant missing;
   missing.vt = VT_ERROR;
   missing.scode = DISP_E_PARAMNOTFOUND;
-  CComVariant args[5] = {CComVariant(1L), missing, missing, missing, CComVariant(true)};
+  CComVariant args[5] = {CComVariant(true), missing, missing, missing, CComVariant(1L)};  // last first
   CComVariant result;
   hr = CComDispatchDriver(controls).InvokeN(L"Add", args, 5, &result);
   if (FAILED(hr)) return hr;
@@ -144,7 +144,7 @@ HRESULT CPeloraMailvane::CreateCommandBarButton() {
     CComVariant missing;
     missing.vt = VT_ERROR;
     missing.scode = DISP_E_PARAMNOTFOUND;
-    CComVariant args[4] = {CComVariant(L"Pelora Note"), CComVariant(1L), missing, CComVariant(true)};
+    CComVariant args[4] = {CComVariant(true), missing, CComVariant(1L), CComVariant(L"Pelora Note")};  // last first
     CComVariant added;
     hr = barsDrv.InvokeN(L"Add", args, 4, &added);
     if (FAILED(hr)) return hr;

@@ -5,6 +5,7 @@
 #include "AddIn.h"
 #include "Module.h"
 #include "TextConv.h"
+#include <algorithm>
 #include <cstdlib>
 
 namespace Mailvane {
@@ -23,9 +24,12 @@ bool ProgramGone(HRESULT hr) {
          hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE) || hr == CO_E_OBJNOTCONNECTED;
 }
 
+// args in call order (InvokeN takes them last first)
 HRESULT Call(IDispatch* obj, LPCOLESTR name, const VARIANT* args, int count, VARIANT* result) {
   if (!obj) return E_POINTER;
-  return CComDispatchDriver(obj).InvokeN(name, args, count, result);
+  std::vector<VARIANT> reversed(args ? args : nullptr, args ? args + count : nullptr);
+  std::reverse(reversed.begin(), reversed.end());
+  return CComDispatchDriver(obj).InvokeN(name, reversed.data(), count, result);
 }
 
 HRESULT GetObj(IDispatch* obj, LPCOLESTR name, const VARIANT* args, int count, CComPtr<IDispatch>& out) {
