@@ -17,6 +17,8 @@ BEGIN_MESSAGE_MAP(CMainFrame, CMDIFrameWnd)
     ON_WM_DESTROY()
     ON_WM_ENDSESSION()
     ON_WM_SIZE()
+    ON_WM_SHOWWINDOW()
+    ON_MESSAGE(WM_APP + 1, OnRelayout)
     ON_MESSAGE(WM_FRAME_CREATE_CHILDS, OnCreateChilds)
     ON_MESSAGE(WM_FRAME_SYNC_EVENT, OnSyncEvent)
     ON_MESSAGE(WM_FRAME_SYNC_PROGRESS, OnSyncProgress)
@@ -119,7 +121,10 @@ void CMainFrame::RecalcLayout(BOOL notify)
     m_rectBorder.SetRect(0, 0, 0, 0);
     if (m_wndCatalogPlace.GetSafeHwnd())
         m_rectBorder.left = m_cxLeftPane;
-    CMDIFrameWnd::RecalcLayout(notify);
+    // every child id takes part, as the main tool bar's 234 is below the framework's bar range
+    (void)notify;
+    if (m_hWnd)
+        AfxRepositionBars(this, 0, 0xFFFF, AFX_IDW_PANE_FIRST, &m_rectBorder);
     if (!m_wndCatalogPlace.GetSafeHwnd() || !m_hWndMDIClient)
         return;
     CRect mdi;
@@ -329,6 +334,20 @@ void CMainFrame::OnSize(UINT type, int cx, int cy)
         if (sizeType != 1 && m_saveSettings && IsWindowVisible())
             AfxGetApp()->WriteProfileInt(L"Options", L"TypeMainWindowSize", sizeType);
     }
+}
+
+void CMainFrame::OnShowWindow(BOOL show, UINT status)
+{
+    CMDIFrameWnd::OnShowWindow(show, status);
+    // the bars leave the layout while the frame is hidden: lay out again once it shows
+    if (show)
+        PostMessage(WM_APP + 1, 0, 0);
+}
+
+LRESULT CMainFrame::OnRelayout(WPARAM, LPARAM)
+{
+    RecalcLayout();
+    return 0;
 }
 
 void CMainFrame::OnDestroy()

@@ -77,6 +77,8 @@ protected:
     afx_msg void OnDestroy();
     afx_msg void OnEndSession(BOOL ending);
     afx_msg void OnSize(UINT type, int cx, int cy);
+    afx_msg void OnShowWindow(BOOL show, UINT status);
+    afx_msg LRESULT OnRelayout(WPARAM, LPARAM);
     afx_msg void OnTrayOpenPelora();
     DECLARE_MESSAGE_MAP()
 

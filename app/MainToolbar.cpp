@@ -47,6 +47,13 @@ BOOL CMainToolbar::CreateBar(CWnd* parent)
     return TRUE;
 }
 
+CSize CMainToolbar::CalcFixedLayout(BOOL stretch, BOOL horz)
+{
+    RECT last = {};
+    GetItemRect(7, &last);
+    return CSize(stretch || !horz ? 32767 : last.right + 8, 30);
+}
+
 void CMainToolbar::StartAnimation()
 {
     if (!GetSafeHwnd())

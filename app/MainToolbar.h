@@ -15,6 +15,8 @@ public:
     void StartAnimation();
     void StopAnimation();
     BOOL OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* info) override;
+    // One row of text buttons, 3 to 25 pixels down, across the whole frame.
+    CSize CalcFixedLayout(BOOL stretch, BOOL horz) override;
 
     CImageList m_imgAnimation;
     int m_animationIndex = 0;

@@ -11,6 +11,7 @@
 #include "BinRes.h"
 #include "DlgMsg.h"
 #include "BgThread.h"
+#include "LoginWindow.h"
 #include <shlobj.h>
 #include "FxSocket.h"
 #include "resource.h"
@@ -113,7 +114,7 @@ BOOL CPeloraApp::InitInstance()
     PELORA_TRACE_SCOPE(LOG_LEVEL_INFO, "PeloraShell::CPeloraApp::InitInstance");
     m_cmdInfo.reset(new CCommandArgs);
     if (!m_login)
-        m_login.reset(new CLoginSession);
+        m_login.reset(new CLoginWindow);
     InitCommonControls();
     CWinApp::InitInstance();
     if (!AfxSocketInit()) {
@@ -343,6 +344,7 @@ int CPeloraApp::ExitInstance()
     }
     LogInfo("PeloraNote complete work.");
     g_ActivityLog.Flush();
+    m_login.reset();
     int result = CWinApp::ExitInstance();
     if (m_cmdInfo && m_cmdInfo->m_register)
         result = (int)m_registerResult;
@@ -397,7 +399,7 @@ HRESULT CPeloraApp::GetLoginState(long* state)
         return E_FAIL;
     if (!state)
         return E_INVALIDARG;
-    if (m_login->HasWindow() && m_login->IsWindowVisible())
+    if (m_login->HasLoginWindow() && m_login->IsLoginWindowVisible())
         *state = 1;
     else
         *state = IsSignedIn() ? 2 : 0;

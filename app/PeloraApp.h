@@ -49,8 +49,8 @@ public:
     // 1 when the remembered account signed in (without asking), else 0.
     virtual int Authenticate(int) { return 0; }
     virtual void LoadLastLogin() {}
-    virtual bool HasWindow() const { return false; }
-    virtual bool IsWindowVisible() const { return false; }
+    virtual bool HasLoginWindow() const { return false; }
+    virtual bool IsLoginWindowVisible() const { return false; }
     virtual void ShowLoginWindow() {}
     virtual void HideLoginWindow() {}
     // Forgets the session and the stored login.
