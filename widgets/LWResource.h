@@ -2,3 +2,4 @@
 #pragma once
 #define IDB_LW_TOOLBAR_STATES 147
 #define IDB_LW_SIZE_GRIP 148
+#define IDD_LW_DIALOGPANE 134
