@@ -462,7 +462,13 @@ int LWDialogPane::ReplaceWindow(CWnd* old, LWDialog* replacement)
 
 void LWDialogPane::OnSize(UINT, int cx, int cy)
 {
-    if (m_pSplitter && ::IsWindow(m_pSplitter->GetSafeHwnd()))
+    if (!m_pSplitter || !::IsWindow(m_pSplitter->GetSafeHwnd()))
+        return;
+    CRect now;
+    m_pSplitter->GetClientRect(&now);
+    if (now.Width() == cx && now.Height() == cy)
+        m_pSplitter->RecalcLayout();  // same size: no WM_SIZE would place a new window
+    else
         m_pSplitter->MoveWindow(0, 0, cx, cy, TRUE);
 }
 

@@ -5,6 +5,12 @@
 #include "test_ids.h"
 #include <memory>
 
+// Rectangles read as such in failure messages.
+static void PrintTo(const CRect& r, std::ostream* os)
+{
+    *os << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+}
+
 namespace {
 
 // A frame that records what its splitter strips report.
@@ -555,6 +561,29 @@ TEST(MDIFrame, MenuItemsOfTheFrameAreNeverTakenByTheMenuManager)
     EXPECT_EQ(0u, itemData(plain, 0, &type));
     ::DestroyMenu(plain);
     frame->m_menuManager.Install(nullptr);
+}
+
+TEST(MDIFrame, PaintingTheStripsKeepsTheGdiBalance)
+{
+    FrameHost host;
+    for (LWDockTypes side : {LWDockLeft, LWDockTop, LWDockRight, LWDockBottom})
+        ASSERT_EQ(1, host.frame->DockWindow(host.NewPane(), side, 90, 1, 6));
+    auto paintAll = [&] {
+        host.frame->InvalidateRect(nullptr, TRUE);
+        host.frame->SendMessage(WM_PAINT);
+        for (UINT id : {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_LEFT}) {
+            HWND bar = ::GetDlgItem(host.frame->GetSafeHwnd(), (int)id);
+            ::InvalidateRect(bar, nullptr, TRUE);
+            ::SendMessageW(bar, WM_NCPAINT, 1, 0);
+            ::SendMessageW(bar, WM_PAINT, 0, 0);
+        }
+        wtest::Pump();
+    };
+    paintAll();
+    const int before = AfxGetGdiObjectCount();
+    for (int i = 0; i < 20; ++i)
+        paintAll();
+    EXPECT_EQ(before, AfxGetGdiObjectCount());
 }
 
 TEST(MDIFrame, DestroyingTheFrameTakesItsToolBarsAndDockedWindows)
