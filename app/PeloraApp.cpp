@@ -12,6 +12,7 @@
 #include "DlgMsg.h"
 #include "BgThread.h"
 #include "LoginWindow.h"
+#include "WidgetDefaults.h"
 #include <shlobj.h>
 #include "FxSocket.h"
 #include "resource.h"
@@ -113,6 +114,7 @@ BOOL CPeloraApp::InitInstance()
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_INFO, "PeloraShell::CPeloraApp::InitInstance");
     m_cmdInfo.reset(new CCommandArgs);
+    SetWidgetDefaults();
     if (!m_login)
         m_login.reset(new CLoginWindow);
     InitCommonControls();

@@ -210,3 +210,38 @@ TEST(StartUp, WindowSizeTypeChoosesTheFirstShowCommand)
 }
 
 } // namespace
+
+#include "WidgetDefaults.h"
+#include "LWButton.h"
+#include "resource.h"
+
+namespace {
+
+TEST(StartUp, WidgetDefaultsAreTheProgramsButtonSkinStatesAndFont)
+{
+    PeloraShell::SetWidgetDefaults();
+    EXPECT_EQ((unsigned)IDB_BUTTON_STATES, LWButton::s_defBmpStateRes);
+    const SkinControl& skin = LWButton::s_defSkin;
+    EXPECT_EQ((UINT)IDB_BUTTON_SKIN, skin.bmpNormal);
+    EXPECT_EQ((UINT)IDB_BUTTON_SKIN_DOWN, skin.bmpState);
+    EXPECT_EQ(73, skin.cx);
+    EXPECT_EQ(21, skin.cy);
+    EXPECT_EQ(2, skin.rcMargins.left);
+    EXPECT_EQ(2, skin.rcMargins.top);
+    EXPECT_EQ(71, skin.rcMargins.right);
+    EXPECT_EQ(19, skin.rcMargins.bottom);
+    LOGFONTW font = {};
+    ASSERT_TRUE(LWButton::s_defFont.GetSafeHandle());
+    ASSERT_NE(0, GetObjectW(LWButton::s_defFont.GetSafeHandle(), sizeof font, &font));
+    EXPECT_STREQ(L"Helvetica", font.lfFaceName);
+    EXPECT_EQ(-12, font.lfHeight);
+    EXPECT_EQ(500, font.lfWeight);
+    EXPECT_EQ(RUSSIAN_CHARSET, font.lfCharSet);
+    // given twice (a second start-up stage), the font is replaced, not leaked
+    HGDIOBJ before = LWButton::s_defFont.GetSafeHandle();
+    PeloraShell::SetWidgetDefaults();
+    EXPECT_EQ(OBJ_FONT, GetObjectType(LWButton::s_defFont.GetSafeHandle()));
+    EXPECT_EQ(0u, GetObjectType(before) == OBJ_FONT && before != LWButton::s_defFont.GetSafeHandle() ? 1u : 0u);
+}
+
+} // namespace
