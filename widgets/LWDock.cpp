@@ -170,7 +170,11 @@ bool LWDialog::IsDragging() const
 
 LWDialog* LWDialog::FindTarget(POINT p)
 {
-    HWND under = ::WindowFromPoint(p);
+    return TargetFromWindow(::WindowFromPoint(p));
+}
+
+LWDialog* LWDialog::TargetFromWindow(HWND under)
+{
     for (HWND h = under; h; h = (::GetWindowLongW(h, GWL_STYLE) & WS_CHILD) ? ::GetParent(h) : nullptr)
         if (h == m_hWnd)
             return nullptr;

@@ -49,6 +49,9 @@ public:
     UINT CanDockWindow(POINT screenPoint, int draw) override;
 
     void EnableDocking(int enable) { m_bEnableDocking = enable; }
+    // The dialog a drag of this one would dock on over window `under`: the first dialog up its
+    // chain of child windows, none when the chain passes through this dialog.
+    LWDialog* TargetFromWindow(HWND under);
 
     int m_bEnableDocking;
     CWnd* m_pDockPane;      // the container or frame this dialog is docked in
@@ -65,6 +68,7 @@ protected:
     bool IsDragging() const;
     // The dialog the point would dock on (never this one or one inside it), or null.
     LWDialog* FindTarget(POINT screenPoint);
+
     // Draws (and, drawn again, erases) the feedback for a drag at the point.
     void DrawFeedback(POINT screenPoint);
     static void DrawXorFrame(const CRect& rect);

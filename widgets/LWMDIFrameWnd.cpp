@@ -370,8 +370,11 @@ void LWMDIFrameWnd::DrawRectDock(CSize offset)
         strip.OffsetRect(offset.cx, 0);
     else
         strip.OffsetRect(0, offset.cy);
-    CClientDC dc(this);
-    int old = dc.SetROP2(R2_XORPEN);
+    // Not clipped by the children: the tracker crosses the MDI client and the docked windows.
+    HDC dc = ::GetDCEx(m_hWnd, nullptr, DCX_CACHE);
+    if (!dc)
+        return;
+    int old = ::SetROP2(dc, R2_XORPEN);
     const int count = (vertical ? strip.Width() : strip.Height()) / 2;
     for (int i = 0; i < count; ++i) {
         CRect r = strip;
@@ -382,9 +385,10 @@ void LWMDIFrameWnd::DrawRectDock(CSize offset)
             r.top = strip.top + 1 + 2 * i;
             r.bottom = r.top + 2;
         }
-        dc.DrawFocusRect(&r);
+        ::DrawFocusRect(dc, &r);
     }
-    dc.SetROP2(old);
+    ::SetROP2(dc, old);
+    ::ReleaseDC(m_hWnd, dc);
 }
 
 void LWMDIFrameWnd::OnLButtonDown(UINT flags, CPoint point)

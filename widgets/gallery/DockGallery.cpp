@@ -110,6 +110,21 @@ public:
     }
 };
 
+// Presses on the left strip and moves 40 pixels right; the button is never released.
+void CALLBACK StartDrag(HWND window, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(window, id);
+    auto* frame = static_cast<LWMDIFrameWnd*>(CWnd::FromHandlePermanent(window));
+    CRect mdi;
+    ::GetWindowRect(frame->m_hWndMDIClient, &mdi);
+    frame->ScreenToClient(&mdi);
+    CPoint at(mdi.left - 2, mdi.top + 100), screen = at;
+    frame->ClientToScreen(&screen);
+    frame->SendMessage(WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
+    frame->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    frame->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(at.x + 40, at.y));
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
@@ -124,17 +139,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
     frame->UpdateWindow();
     if (commandLine && wcsstr(commandLine, L"hide"))
         frame->HideAttachedWindow();
-    if (commandLine && wcsstr(commandLine, L"drag")) {
-        // press on the left strip and move 40 pixels right; the button is never released
-        CRect mdi;
-        ::GetWindowRect(frame->m_hWndMDIClient, &mdi);
-        frame->ScreenToClient(&mdi);
-        CPoint at(mdi.left - 2, mdi.top + 100), screen = at;
-        frame->ClientToScreen(&screen);
-        frame->SendMessage(WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
-        frame->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-        frame->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(at.x + 40, at.y));
-    }
+    if (commandLine && wcsstr(commandLine, L"drag"))
+        ::SetTimer(frame->GetSafeHwnd(), 1, 1500, StartDrag);  // once everything has painted
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (!AfxPreTranslateMessage(&msg)) {

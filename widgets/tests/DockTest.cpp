@@ -357,6 +357,39 @@ TEST(DockDialog, ADragMovesTheDialogOnlyWhenReleased)
     EXPECT_EQ(moved, still);
 }
 
+TEST(DockDialog, ADialogNeverTargetsItselfOrWhatItHolds)
+{
+    Dialogs d;
+    LWDialog dragged(IDD_LW_DIALOGPANE, nullptr);
+    ASSERT_TRUE(dragged.Create(IDD_LW_DIALOGPANE, nullptr));
+    HWND ownChild = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, dragged.GetSafeHwnd(), nullptr, nullptr, nullptr);
+    LWDialog* other = d.New();
+    HWND otherChild = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, other->GetSafeHwnd(), nullptr, nullptr, nullptr);
+    HWND grandChild = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 5, 5, otherChild, nullptr, nullptr, nullptr);
+    wtest::Host plain;
+    const struct {
+        const char* name;
+        HWND under;
+        LWDialog* target;
+    } table[] = {
+        {"itself", dragged.GetSafeHwnd(), nullptr},
+        {"its own child", ownChild, nullptr},
+        {"another dialog", other->GetSafeHwnd(), other},
+        {"another dialog's control", otherChild, other},
+        {"deeper inside another dialog", grandChild, other},
+        {"a window of no dialog", plain.GetSafeHwnd(), nullptr},
+        {"nothing", nullptr, nullptr},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(row.target, dragged.TargetFromWindow(row.under)) << row.name;
+
+    // A container being dragged never targets the dialogs docked in it.
+    LWDialogPane* pane = d.Pane();
+    ASSERT_EQ(1, pane->DockWindow(other, LWDockLeft, -1));
+    EXPECT_EQ(nullptr, pane->TargetFromWindow(otherChild));
+    EXPECT_EQ(other, dragged.TargetFromWindow(otherChild)) << "docked dialogs are targets for others";
+}
+
 TEST(DockDialog, ADockedDialogWithoutDockingSwallowsFramePresses)
 {
     Dialogs d;
