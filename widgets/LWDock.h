@@ -109,7 +109,7 @@ public:
 
 protected:
     LWDialogPane();
-    void DoDataExchange(CDataExchange*) {}
+    void DoDataExchange(CDataExchange*) override {}
     void PostNcDestroy() override;
 
     afx_msg void OnSize(UINT type, int cx, int cy);

@@ -75,6 +75,24 @@ TEST(DockPane, IsMadeFromTheLibrarysTemplate)
     EXPECT_EQ(client, splitter);
 }
 
+TEST(DockPane, SplitterBarCodesSizeAndCaptureTheMouse)
+{
+    Dialogs d;
+    LWDialogPane* pane = d.Pane();
+    const struct {
+        UINT hit;
+        LPCWSTR cursor;
+    } table[] = {{51, IDC_SIZEWE}, {52, IDC_SIZENS}};
+    for (const auto& row : table) {
+        EXPECT_TRUE(pane->SendMessage(WM_SETCURSOR, (WPARAM)pane->GetSafeHwnd(), MAKELPARAM(row.hit, WM_MOUSEMOVE)));
+        EXPECT_EQ(::LoadCursorW(nullptr, row.cursor), ::GetCursor()) << row.hit;
+        pane->SendMessage(WM_NCLBUTTONDOWN, row.hit, 0);
+        EXPECT_EQ(pane->GetSafeHwnd(), ::GetCapture()) << row.hit;
+        pane->SendMessage(WM_LBUTTONUP, 0, 0);
+        EXPECT_EQ(nullptr, ::GetCapture()) << row.hit;
+    }
+}
+
 TEST(DockPane, TheSecondWindowGoesOnItsSide)
 {
     const struct {
