@@ -111,6 +111,18 @@ std::wstring GdiPlatform::FaceName(const std::wstring& family) {
     return family.substr(0, LF_FACESIZE - 1);
 }
 
+BYTE GdiPlatform::FamilyHint(const std::wstring& family) {
+    std::wstring f;
+    for (wchar_t c : family) f += wchar_t(std::towlower(c));
+    auto has = [&](const wchar_t* part) { return f.find(part) != std::wstring::npos; };
+    if (f == L"monospace" || has(L"courier") || has(L"mono") || has(L"consol")) return FIXED_PITCH | FF_MODERN;
+    if (f.empty() || f == L"serif" || has(L"times") || has(L"georgia")) return VARIABLE_PITCH | FF_ROMAN;
+    if (f == L"cursive" || has(L"comic")) return VARIABLE_PITCH | FF_SCRIPT;
+    if (f == L"sans-serif" || has(L"arial") || has(L"helvetica") || has(L"tahoma") || has(L"verdana"))
+        return VARIABLE_PITCH | FF_SWISS;
+    return DEFAULT_PITCH | FF_DONTCARE;
+}
+
 int GdiPlatform::MakeFont(const FontSpec& spec) {
     for (size_t i = 0; i < fonts_.size(); ++i)
         if (fonts_[i].spec == spec) return int(i);
@@ -124,6 +136,9 @@ int GdiPlatform::MakeFont(const FontSpec& spec) {
     lf.lfQuality = DEFAULT_QUALITY;
     std::wstring face = FaceName(spec.family);
     wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+    // the kind of face, so a system without the named one maps to one alike (a missing
+    // Courier New to another fixed-pitch face, not to the default sans-serif one)
+    lf.lfPitchAndFamily = FamilyHint(spec.family);
     Font f{spec, CreateFontIndirectW(&lf), {}};
     if (!f.handle) f.handle = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     HGDIOBJ old = SelectObject(memory_, f.handle);
@@ -186,10 +201,22 @@ void GdiPlatform::DrawString(int font, int x, int y, const wchar_t* text, size_t
     SetBkMode(dc_, TRANSPARENT);
     SetTextColor(dc_, ToColorRef(color));
     SetTextAlign(dc_, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
+    // each character goes where measuring put it: drawn without advances, a long run can drift
+    // a few pixels from the sum of its measured words, into the next item
     while (length) {
         int n = int(std::min<size_t>(length, 8192));
-        ExtTextOutW(dc_, x, y, 0, nullptr, text, UINT(n), nullptr);
-        if (size_t(n) < length) x += TextWidth(font, text, size_t(n));
+        ends_.resize(size_t(n));
+        advances_.resize(size_t(n));
+        SIZE size = {};
+        int fit = 0;
+        if (!GetTextExtentExPointW(dc_, text, n, 0, &fit, ends_.data(), &size)) {
+            ExtTextOutW(dc_, x, y, 0, nullptr, text, UINT(n), nullptr);
+            if (size_t(n) < length) x += TextWidth(font, text, size_t(n));
+        } else {
+            for (int i = 0; i < n; ++i) advances_[size_t(i)] = ends_[size_t(i)] - (i ? ends_[size_t(i - 1)] : 0);
+            ExtTextOutW(dc_, x, y, 0, nullptr, text, UINT(n), advances_.data());
+            x += ends_[size_t(n - 1)];
+        }
         text += n;
         length -= size_t(n);
     }

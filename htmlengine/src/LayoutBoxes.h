@@ -137,6 +137,7 @@ struct LayoutImpl : IDocObserver {
     std::wstring sheetText;
     std::vector<SheetRule> rules;
     std::unordered_map<std::wstring, int> wordCache;   // font id + word -> width
+    std::wstring wordKey;                               // the lookup's key, kept to be reused
     std::vector<Box*> flowsInOrder;
 
     // observer

@@ -66,8 +66,9 @@ std::wstring ListMarkerText(ListMark mark, int n) {
 
 int LayoutImpl::WordWidth(const BoxStyle* st, const wchar_t* s, size_t n) {
     if (n > 48) return platform->TextWidth(st->fontId, s, n);
-    std::wstring key;
-    key.reserve(n + 2);
+    // the key is built in a kept buffer: a lookup of a known word allocates nothing
+    std::wstring& key = wordKey;
+    key.clear();
     key.push_back(wchar_t(st->fontId & 0xFFFF));
     key.push_back(wchar_t((st->fontId >> 16) | 0x8000));
     key.append(s, n);
@@ -75,7 +76,7 @@ int LayoutImpl::WordWidth(const BoxStyle* st, const wchar_t* s, size_t n) {
     if (it != wordCache.end()) return it->second;
     if (wordCache.size() > 300000) wordCache.clear();
     int w = platform->TextWidth(st->fontId, s, n);
-    wordCache.emplace(std::move(key), w);
+    wordCache.emplace(key, w);
     return w;
 }
 

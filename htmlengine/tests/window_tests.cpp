@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <functional>
 #include "HtmlEngine.h"
+#include "htmlengine/GdiPlatform.h"
 #include "htmlengine/HtmlWindow.h"
 
 using namespace HtmlEngine;
@@ -484,6 +485,67 @@ TEST(Window, BadInputNeitherCrashesNorHangs) {
     f.Key(VK_END, false, true);
     f.Type(L"z");
     EXPECT_GT(f.win.GetLayout().ContentHeight(), 100000);
+}
+
+TEST(Window, FontFamiliesMapToFacesOfTheirKind) {
+    // where a named face is missing, the font mapper still gets one of the same kind: a fixed
+    // pitch for monospace and Courier New, so PRE lines up
+    GdiPlatform gdi;
+    for (const wchar_t* family : {L"monospace", L"Courier New", L"Lucida Console"}) {
+        FontSpec spec;
+        spec.family = family;
+        spec.sizePx = 16;
+        int font = gdi.MakeFont(spec);
+        EXPECT_EQ(gdi.TextWidth(font, L"iiii", 4), gdi.TextWidth(font, L"MMMM", 4)) << testing::PrintToString(std::wstring(family));
+    }
+    FontSpec sans;
+    sans.family = L"Arial";
+    sans.sizePx = 16;
+    int font = gdi.MakeFont(sans);
+    EXPECT_LT(gdi.TextWidth(font, L"iiii", 4), gdi.TextWidth(font, L"MMMM", 4));
+}
+
+TEST(Window, TextIsDrawnWhereItWasMeasured) {
+    // long runs end inside their measured width (a string ending in a full stop or "!", whose
+    // ink stays inside its advance), so nothing drawn runs into the next item
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 900;
+    bi.bmiHeader.biHeight = -40;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, dib);
+    GdiPlatform gdi;
+    gdi.SetTarget(dc);
+    const wchar_t* texts[] = {L"\u0420\u0443\u0441\u0441\u043a\u0438\u0439 \u0442\u0435\u043a\u0441\u0442: "
+                              L"\u041f\u0440\u0438\u0432\u0435\u0442, \u0433\u043e\u0440\u044b!",
+                              L"Words in a paragraph of a very large note, bold and plain.",
+                              L"Stove, gas and matches; tent and sleeping bag; maps, paper and phone."};
+    for (int size : {13, 14, 16}) {
+        FontSpec spec;
+        spec.family = L"Arial";
+        spec.sizePx = size;
+        int font = gdi.MakeFont(spec);
+        for (const wchar_t* text : texts) {
+            std::wstring t(text);
+            gdi.FillRect(Rect{0, 0, 900, 40}, 0xFFFFFF);
+            gdi.DrawString(font, 10, 28, t.data(), t.size(), 0);
+            GdiFlush();
+            int right = -1;
+            const uint32_t* px = static_cast<const uint32_t*>(bits);
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 900; ++x)
+                    if ((px[y * 900 + x] & 0xFFFFFF) != 0xFFFFFF) right = std::max(right, x);
+            EXPECT_LE(right + 1 - 10, gdi.TextWidth(font, t.data(), t.size())) << size << " " << testing::PrintToString(t);
+        }
+    }
+    gdi.SetTarget(nullptr);
+    SelectObject(dc, old);
+    DeleteObject(dib);
+    DeleteDC(dc);
 }
 
 TEST(Window, RichNoteScreenshot) {

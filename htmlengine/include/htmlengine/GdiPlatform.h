@@ -33,6 +33,8 @@ public:
 
     // The family GDI is asked for: CSS generic names become real ones.
     static std::wstring FaceName(const std::wstring& family);
+    // The pitch and family bits of a family (LOGFONT's lfPitchAndFamily).
+    static BYTE FamilyHint(const std::wstring& family);
     // Pictures larger than this many pixels keep their size but are not decoded (drawn as a box).
     static const unsigned long long kMaxDecodedPixels = 24ull * 1024 * 1024;
 
@@ -49,6 +51,7 @@ private:
     int selected_ = -1;
     HGDIOBJ original_ = nullptr;
     int clipDepth_ = 0;
+    std::vector<int> ends_, advances_;   // DrawString's measures, kept to be reused
 };
 
 } // namespace HtmlEngine
