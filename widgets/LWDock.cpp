@@ -16,6 +16,7 @@ BEGIN_MESSAGE_MAP(LWDialog, CDialog)
     ON_WM_MOUSEMOVE()
     ON_WM_RBUTTONDOWN()
     ON_WM_LBUTTONUP()
+    ON_WM_CAPTURECHANGED()
 END_MESSAGE_MAP()
 
 POINT LWDialog::s_ptLastDrag = {0, 0};
@@ -300,6 +301,16 @@ void LWDialog::EndDrag()
     m_bDragging = false;
     ::ReleaseCapture();
     DrawFeedback(s_ptLastDrag);
+}
+
+// The capture taken away in the middle of a drag: the drag ends where it started.
+void LWDialog::OnCaptureChanged(CWnd* wnd)
+{
+    if (m_bDragging) {
+        m_bDragging = false;
+        DrawFeedback(s_ptLastDrag);
+    }
+    CDialog::OnCaptureChanged(wnd);
 }
 
 void LWDialog::OnRButtonDown(UINT, CPoint)

@@ -83,6 +83,7 @@ protected:
     afx_msg void OnMouseMove(UINT flags, CPoint point);
     afx_msg void OnRButtonDown(UINT flags, CPoint point);
     afx_msg void OnLButtonUp(UINT flags, CPoint point);
+    afx_msg void OnCaptureChanged(CWnd* wnd);
     DECLARE_MESSAGE_MAP()
 
     bool m_bDragging = false;

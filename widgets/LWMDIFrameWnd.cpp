@@ -15,6 +15,7 @@ BEGIN_MESSAGE_MAP(LWMDIFrameWnd, CMDIFrameWnd)
     ON_WM_LBUTTONDOWN()
     ON_WM_LBUTTONUP()
     ON_WM_MOUSEMOVE()
+    ON_WM_CAPTURECHANGED()
     ON_WM_SIZE()
     ON_WM_MEASUREITEM()
     ON_WM_DRAWITEM()
@@ -322,7 +323,7 @@ int LWMDIFrameWnd::HitTestSplitter(CPoint p)
 LRESULT LWMDIFrameWnd::OnNcHitTest(CPoint point)
 {
     // The hit code stays fixed while a strip is dragged.
-    if (::GetCapture() == m_hWnd && m_nSplitterHit)
+    if (m_bTracking)
         return HTCLIENT;
     CPoint client = point;
     ScreenToClient(&client);
@@ -333,7 +334,7 @@ LRESULT LWMDIFrameWnd::OnNcHitTest(CPoint point)
 
 BOOL LWMDIFrameWnd::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message)
 {
-    if (::GetCapture() != m_hWnd) {
+    if (!m_bTracking) {
         CPoint p;
         ::GetCursorPos(&p);
         ScreenToClient(&p);
@@ -393,9 +394,7 @@ void LWMDIFrameWnd::DrawRectDock(CSize offset)
 
 void LWMDIFrameWnd::OnLButtonDown(UINT flags, CPoint point)
 {
-    if (!m_nSplitterHit)
-        HitTestSplitter(point);
-    if (!m_nSplitterHit) {
+    if (!HitTestSplitter(point)) {
         CMDIFrameWnd::OnLButtonDown(flags, point);
         return;
     }
@@ -403,13 +402,26 @@ void LWMDIFrameWnd::OnLButtonDown(UINT flags, CPoint point)
     m_szDragOffset = CSize(0, 0);
     m_rcDragLimits.SetRect(20, 20, 20, 20);
     DrawRectDock(m_szDragOffset);
+    m_bTracking = true;
     SetFocus();
     SetCapture();
 }
 
+// The capture taken away in the middle of a drag (another window, a menu): the drag ends
+// without changing anything.
+void LWMDIFrameWnd::OnCaptureChanged(CWnd* wnd)
+{
+    if (m_bTracking) {
+        m_bTracking = false;
+        DrawRectDock(m_szDragOffset);
+        m_nSplitterHit = 0;
+    }
+    CMDIFrameWnd::OnCaptureChanged(wnd);
+}
+
 void LWMDIFrameWnd::OnMouseMove(UINT flags, CPoint point)
 {
-    if (::GetCapture() != m_hWnd || !m_nSplitterHit) {
+    if (::GetCapture() != m_hWnd || !m_bTracking) {
         CMDIFrameWnd::OnMouseMove(flags, point);
         return;
     }
@@ -433,10 +445,11 @@ void LWMDIFrameWnd::OnMouseMove(UINT flags, CPoint point)
 
 void LWMDIFrameWnd::OnLButtonUp(UINT flags, CPoint point)
 {
-    if (::GetCapture() != m_hWnd || !m_nSplitterHit) {
+    if (::GetCapture() != m_hWnd || !m_bTracking) {
         CMDIFrameWnd::OnLButtonUp(flags, point);
         return;
     }
+    m_bTracking = false;
     DrawRectDock(m_szDragOffset);
     ::ReleaseCapture();
     CRect sides = m_rectBorder;

@@ -75,6 +75,7 @@ protected:
     afx_msg void OnLButtonDown(UINT flags, CPoint point);
     afx_msg void OnLButtonUp(UINT flags, CPoint point);
     afx_msg void OnMouseMove(UINT flags, CPoint point);
+    afx_msg void OnCaptureChanged(CWnd* wnd);
     afx_msg void OnSize(UINT type, int cx, int cy);
     afx_msg void OnMeasureItem(int id, LPMEASUREITEMSTRUCT mis);
     afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis);
@@ -88,4 +89,5 @@ protected:
     void EndHiddenChange();
     // Docked windows hidden by the frame while HideAttachedWindow is in force.
     HWND m_hiddenByFrame[4] = {};
+    bool m_bTracking = false;  // a strip is being dragged (its tracker is drawn)
 };

@@ -373,6 +373,16 @@ TEST(DockDialog, ADragMovesTheDialogOnlyWhenReleased)
     drag.Release({400, 400});  // no drag any more: nothing moves
     dialog->GetWindowRect(&still);
     EXPECT_EQ(moved, still);
+
+    // So does losing the capture to another window.
+    wtest::Host other;
+    drag.Press({260, 170});
+    drag.Move({300, 300});
+    other.SetCapture();
+    ::ReleaseCapture();
+    drag.Release({300, 300});
+    dialog->GetWindowRect(&still);
+    EXPECT_EQ(moved, still);
 }
 
 TEST(DockDialog, ADialogNeverTargetsItselfOrWhatItHolds)

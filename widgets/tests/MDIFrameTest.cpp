@@ -208,6 +208,27 @@ TEST(MDIFrame, ADragStopsFollowingNearTheFrameEdges)
     EXPECT_EQ(240, host.frame->m_rcSides.left);
 }
 
+TEST(MDIFrame, ADragEndsUnchangedWhenTheCaptureIsTakenAway)
+{
+    FrameHost host;
+    wtest::Host other;
+    CWnd* pane = host.NewPane();
+    ASSERT_EQ(1, host.frame->DockWindow(pane, LWDockLeft, 200, 1, 4));
+    host.frame->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(198, 240));
+    host.frame->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(228, 240));
+    ASSERT_EQ(host.frame->GetSafeHwnd(), ::GetCapture());
+    other.SetCapture();
+    EXPECT_EQ(0, host.frame->m_nSplitterHit);
+    ::ReleaseCapture();
+    host.frame->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(228, 240));
+    EXPECT_EQ(200, host.frame->m_rcSides.left);
+    EXPECT_TRUE(host.frame->resized.empty());
+    // A press beside the strip starts nothing, whatever an earlier hit test found.
+    host.Hit(198, 240);
+    host.frame->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 240));
+    EXPECT_NE(host.frame->GetSafeHwnd(), ::GetCapture());
+}
+
 TEST(MDIFrame, HidingTheDockedWindowsKeepsTheirSizesUntilShown)
 {
     FrameHost host;
