@@ -37,3 +37,7 @@
 #define IDC_SCOPE_SPECIFIED 1041
 #define IDS_SCOPE_ALL 1741
 #define IDS_SCOPE_SPECIFIED 1742
+
+#define IDB_SEARCH_BUTTONS 268   // 96 x 24: chip frame 0-47, clear 48, search 64, scope 80 (pure red transparent)
+#define IDC_SEARCH_EDIT 1002
+#define IDS_SEARCH_CUE 1740

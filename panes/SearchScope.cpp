@@ -120,11 +120,19 @@ void CDlgSearchNotes::UncheckFolder(int folderItemId)
 {
     if (!m_tree.GetSafeHwnd())
         return;
-    for (HTREEITEM item = m_tree.GetNextItem(nullptr, TVGN_ROOT); item; item = m_tree.GetNextItem(item, TVGN_NEXT))
-        if ((int)m_tree.GetItemData(item) == folderItemId) {
-            m_tree.SetCheck(item, FALSE);
-            return;
+    // Anywhere in the tree: a chip of a sub-folder must be removable too.
+    std::function<bool(HTREEITEM)> walk = [&](HTREEITEM item) {
+        for (; item; item = m_tree.GetNextItem(item, TVGN_NEXT)) {
+            if ((int)m_tree.GetItemData(item) == folderItemId) {
+                m_tree.SetCheck(item, FALSE);
+                return true;
+            }
+            if (walk(m_tree.GetNextItem(item, TVGN_CHILD)))
+                return true;
         }
+        return false;
+    };
+    walk(m_tree.GetNextItem(nullptr, TVGN_ROOT));
 }
 
 std::vector<int> CDlgSearchNotes::GetCheckedFolders() const

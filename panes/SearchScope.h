@@ -22,7 +22,7 @@ public:
     int GetScope() const { return m_nScope; }
     void SetScope(int scope);
     void FillFolderTree();
-    // Unticks the top-level item of that folder (deeper items are left alone).
+    // Unticks the item of that folder, at whatever depth it lies.
     void UncheckFolder(int folderItemId);
     // The ticked folders' ids in tree order, ended by 0; empty when none is ticked.
     std::vector<int> GetCheckedFolders() const;

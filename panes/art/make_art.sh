@@ -21,3 +21,4 @@ bmp scroll_skin '#FFFFFF'    # 9 columns x 3 rows of 14 x 14 cells
 bmp note_shared '#FF0000'    # 26 x 26: shared-note mark plain, focused, selected
 bmp note_attach '#FF0000'    # 13 x 12 marks of a note row
 bmp note_reminder '#FF0000'
+bmp search_buttons '#FF0000' # search box: chip frame, clear, search and scope buttons

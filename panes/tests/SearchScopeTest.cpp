@@ -81,16 +81,18 @@ TEST_F(SearchScopeFixture, TheTreeStartsWithDefaultAndLeavesTheTrashOut)
     EXPECT_EQ(expect, Items());
 }
 
-TEST_F(SearchScopeFixture, TickedFoldersComeInTreeOrderAndOnlyTopLevelOnesAreUnticked)
+TEST_F(SearchScopeFixture, TickedFoldersComeInTreeOrderAndUntickAtAnyDepth)
 {
     EXPECT_TRUE(dlg.GetCheckedFolders().empty()) << "none ticked: nothing";
     for (const wchar_t* name : {L"Recipes", L"Deep", L"Work"})
         dlg.m_tree.SetCheck(Find(name), TRUE);
     const int recipes = (int)dlg.m_tree.GetItemData(Find(L"Recipes"));
     EXPECT_EQ((std::vector<int>{Id(L"work"), deep->GetItemId(), recipes, 0}), dlg.GetCheckedFolders());
-    dlg.UncheckFolder(deep->GetItemId());  // not at the top: stays ticked
     dlg.UncheckFolder(Id(L"work"));
     EXPECT_EQ((std::vector<int>{deep->GetItemId(), recipes, 0}), dlg.GetCheckedFolders());
+    dlg.UncheckFolder(deep->GetItemId());  // a sub-folder too
+    dlg.UncheckFolder(12345);              // an unknown id changes nothing
+    EXPECT_EQ((std::vector<int>{recipes, 0}), dlg.GetCheckedFolders());
 }
 
 TEST_F(SearchScopeFixture, TheRadiosSetTheScopeAndTheTreeFollows)
