@@ -148,7 +148,8 @@ public:
     virtual int DockWindow(CWnd* wnd, LWDockTypes side, int size, int splitterFlag, int splitterThickness)
     {
         CWnd* frame = static_cast<T*>(this);
-        if (!wnd || !::IsWindow(wnd->GetSafeHwnd()) || wnd == frame || side < LWDockLeft || side > LWDockBottom) {
+        if (!wnd || !::IsWindow(wnd->GetSafeHwnd()) || wnd == frame || !::IsWindow(frame->GetSafeHwnd()) ||
+            side < LWDockLeft || side > LWDockBottom) {
             TRACE(L"LWDockImpl::DockWindow: refused (window %p, side %d)\n", wnd, (int)side);
             return 0;
         }

@@ -267,6 +267,9 @@ TEST(MDIFrame, SlotsRefuseWhatTheyCannotHold)
     EXPECT_EQ(0, host.frame->DockWindow(a, LWDockNone, 100, 1, 4));
     EXPECT_EQ(0, host.frame->DockWindow(a, (LWDockTypes)5, 100, 1, 4));
     EXPECT_EQ(0, host.frame->DockWindow(host.frame, LWDockLeft, 100, 1, 4));
+    LWMDIFrameWnd unmade;
+    EXPECT_EQ(0, unmade.DockWindow(a, LWDockLeft, 100, 1, 4)) << "a frame without a window";
+    EXPECT_EQ(nullptr, ::GetParent(a->GetSafeHwnd()));
     ASSERT_EQ(1, host.frame->DockWindow(a, LWDockLeft, 100, 1, 4));
     EXPECT_EQ(0, host.frame->DockWindow(b, LWDockLeft, 100, 1, 4)) << "one window per side";
     EXPECT_EQ(0, host.frame->DockWindow(a, LWDockTop, 100, 1, 4)) << "a window takes one slot";
