@@ -374,3 +374,55 @@ INSTANTIATE_TEST_SUITE_P(Programs, ProgramServer, ::testing::ValuesIn(Programs()
                          [](const ::testing::TestParamInfo<Program>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// Counts the program's main frames (hidden ones too) on the desktop.
+int CountFrames()
+{
+    int n = 0;
+    for (HWND w = FindWindowW(L"PeloraApp", nullptr); w; w = FindWindowExW(nullptr, w, L"PeloraApp", nullptr))
+        ++n;
+    return n;
+}
+
+HANDLE Start(const std::wstring& exe, const wchar_t* args)
+{
+    std::wstring cmd = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si = {sizeof si};
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+TEST_P(ProgramServer, TwoStartsAtOnceLeaveOneInstanceAndTheSecondHandsOver)
+{
+    // both at once: the named mutex lets exactly one be first
+    HANDLE a = Start(m_exe, L"");
+    HANDLE b = Start(m_exe, L"sendto: C:\\windows\\win.ini");
+    ASSERT_TRUE(a && b);
+    HANDLE both[2] = {a, b};
+    // one of them ends by itself (the second), the other stays
+    DWORD first = WaitForMultipleObjects(2, both, FALSE, 60000);
+    ASSERT_TRUE(first == WAIT_OBJECT_0 || first == WAIT_OBJECT_0 + 1) << "neither start ended";
+    HANDLE survivor = first == WAIT_OBJECT_0 ? b : a;
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(survivor, 3000)) << "no instance is left";
+    PumpUntil([] { return CountFrames() >= 1; }, 20000);
+    EXPECT_EQ(1, CountFrames());
+
+    // a later start hands its files over and ends; still one instance
+    HANDLE c = Start(m_exe, L"sendto: C:\\windows\\system.ini");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(c, 60000)) << "the second start did not end";
+    DWORD code = 99;
+    GetExitCodeProcess(c, &code);
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(1, CountFrames());
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(survivor, 0));
+    for (HANDLE h : {a, b, c})
+        CloseHandle(h);
+}
+
+} // namespace
