@@ -348,6 +348,8 @@ int CPeloraApp::ExitInstance()
     g_ActivityLog.Flush();
     m_login.reset();
     int result = CWinApp::ExitInstance();
+    if (m_setupLauncher.m_run && !m_setupLauncher.Run())
+        LogInfo("the setup program was not started: it is not a complete download");
     if (m_cmdInfo && m_cmdInfo->m_register)
         result = (int)m_registerResult;
     m_accounts.reset();
@@ -721,7 +723,18 @@ void CPeloraApp::OnUpdateChecked(int latestVersion, WPARAM askedAtLogin)
     }
 }
 
-void CPeloraApp::OnUpdateDownloaded() {}
+void CPeloraApp::OnUpdateDownloaded()
+{
+    m_setupLauncher.m_path = Sync::CSyncThread::GetDownloadedInstaller();
+    if (m_setupLauncher.m_path.IsEmpty())
+        return;
+    CDlgMsg box(m_pMainWnd, 901, 902);
+    box.m_strMessage = GetLangString(1507, L"Setup file was downloaded successfully.\nWhould you like to upgrade Pelora Note application now?");
+    if (box.DoModal() == IDOK) {
+        m_setupLauncher.m_run = 1;
+        OnAppExit();
+    }
+}
 
 void CPeloraApp::PostCommand(UINT command)
 {

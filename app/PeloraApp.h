@@ -9,6 +9,7 @@
 #include "NotebookServices.h"
 #include "SyncThread.h"
 #include "MainFrame.h"
+#include "SetupLauncher.h"
 #include <memory>
 
 namespace DB { class CPeloraDatabase; }
@@ -163,6 +164,7 @@ protected:
     HRESULT m_registerResult = S_OK;
     int m_profileGeneration = 1;
     CString m_baseUrl;
+    CSetupLauncher m_setupLauncher;
 };
 
 // How long exit waits for the sync threads to end, at most.
