@@ -258,7 +258,15 @@ void CPeloraApp::OnAuthorizationEvent(int state)
         if (m_syncA)
             m_syncA->PostAuthRequest(nullptr, nullptr, m_login->login, m_login->digest);
         Sync::CSyncThread::SetAccount(m_login->login, m_login->digest);
-        SwitchUserProfile(m_login->login);
+        if (!SwitchUserProfile(m_login->login) && !(m_cmdInfo->m_bRunEmbedded || m_cmdInfo->m_bRunAutomated)) {
+            // a damaged, locked or newer store is refused and left as it is: say so
+            CString text = L"Pelora could not open the notes of this account.";
+            if (m_database && !m_database->GetOpenErrorText().IsEmpty())
+                text += L"\n\n" + m_database->GetOpenErrorText();
+            CDlgMsg box(nullptr);
+            box.m_strMessage = text;
+            box.DoModal();
+        }
         m_login->HideLoginWindow();
         if (m_login->showMainWindow && m_pMainWnd) {
             if (m_nCmdShow == SW_HIDE)
