@@ -7,10 +7,24 @@
 
 using namespace PeloraShell;
 
-IMPLEMENT_DYNAMIC(CMainFrame, CMDIFrameWnd)
+IMPLEMENT_DYNAMIC(CMainFrame, LWMDIFrameWnd)
 
 
-BEGIN_MESSAGE_MAP(CMainFrame, CMDIFrameWnd)
+BEGIN_MESSAGE_MAP(CPanesPlace, CWnd)
+    ON_WM_SIZE()
+END_MESSAGE_MAP()
+
+void CPanesPlace::OnSize(UINT type, int cx, int cy)
+{
+    CWnd::OnSize(type, cx, cy);
+    int catalog = std::min(std::max(m_cxCatalog, 0), std::max(0, cx - 4));
+    if (m_catalog.GetSafeHwnd())
+        m_catalog.MoveWindow(0, 0, catalog, cy);
+    if (m_noteList.GetSafeHwnd())
+        m_noteList.MoveWindow(catalog + 4, 0, std::max(0, cx - catalog - 4), cy);
+}
+
+BEGIN_MESSAGE_MAP(CMainFrame, LWMDIFrameWnd)
     ON_WM_CREATE()
     ON_WM_TIMER()
     ON_WM_CLOSE()
@@ -40,7 +54,7 @@ CMainFrame::~CMainFrame() {}
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs)
 {
-    if (!CMDIFrameWnd::PreCreateWindow(cs))
+    if (!LWMDIFrameWnd::PreCreateWindow(cs))
         return FALSE;
     // the class a second instance looks for; the frame paints no background of its own
     WNDCLASSW wc = {};
@@ -62,12 +76,12 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs)
 BOOL CMainFrame::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateContext* context)
 {
     PELORA_TRACE_SCOPE(LOG_LEVEL_TRACE, "CMainFrame::LoadFrame");
-    return CMDIFrameWnd::LoadFrame(resourceId, style, parent, context);
+    return LWMDIFrameWnd::LoadFrame(resourceId, style, parent, context);
 }
 
 int CMainFrame::OnCreate(LPCREATESTRUCT cs)
 {
-    if (CMDIFrameWnd::OnCreate(cs) == -1)
+    if (LWMDIFrameWnd::OnCreate(cs) == -1)
         return -1;
     CMenu* system = GetSystemMenu(FALSE);
     if (system && system->GetMenuItemCount() >= 2) {
@@ -106,34 +120,18 @@ LRESULT CMainFrame::OnCreateChilds(WPARAM, LPARAM)
     m_cxCatalog = (int)app->GetProfileInt(L"Catalog", L"Width", (width / 2) * 2 / 5);
     m_cxCatalog = std::min(std::max(m_cxCatalog, 50), std::max(50, m_cxLeftPane - 50));
     LPCTSTR placeClass = AfxRegisterWndClass(0, ::LoadCursor(nullptr, IDC_ARROW), (HBRUSH)(COLOR_WINDOW + 1));
-    m_wndCatalogPlace.CreateEx(WS_EX_CLIENTEDGE, placeClass, L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), this, 205);
-    m_wndNoteListPlace.CreateEx(WS_EX_CLIENTEDGE, placeClass, L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), this, 206);
+    LPCTSTR panesClass = AfxRegisterWndClass(0, ::LoadCursor(nullptr, IDC_ARROW), (HBRUSH)(COLOR_BTNFACE + 1));
+    m_wndPanes.m_cxCatalog = m_cxCatalog;
+    if (m_wndPanes.CreateEx(0, panesClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, CRect(0, 0, 0, 0), this, 207)) {
+        m_wndPanes.m_catalog.CreateEx(WS_EX_CLIENTEDGE, placeClass, L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), &m_wndPanes, 205);
+        m_wndPanes.m_noteList.CreateEx(WS_EX_CLIENTEDGE, placeClass, L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), &m_wndPanes, 206);
+        DockWindow(&m_wndPanes, LWDockLeft, m_cxLeftPane, 1, 4);
+    }
     RecalcLayout();
     SetTimer(kSyncTimer, 10000, nullptr);
     // the first note view reports its editor ready; until the editor has views, the frame does
     PostThreadMessageW(GetCurrentThreadId(), WM_APP_INITED_HTML_EDITOR, 0, 0);
     return 0;
-}
-
-void CMainFrame::RecalcLayout(BOOL notify)
-{
-    // the bars first, then the left strip for the panes, the MDI client in the rest
-    m_rectBorder.SetRect(0, 0, 0, 0);
-    if (m_wndCatalogPlace.GetSafeHwnd())
-        m_rectBorder.left = m_cxLeftPane;
-    // every child id takes part, as the main tool bar's 234 is below the framework's bar range
-    (void)notify;
-    if (m_hWnd)
-        AfxRepositionBars(this, 0, 0xFFFF, AFX_IDW_PANE_FIRST, &m_rectBorder);
-    if (!m_wndCatalogPlace.GetSafeHwnd() || !m_hWndMDIClient)
-        return;
-    CRect mdi;
-    ::GetWindowRect(m_hWndMDIClient, &mdi);
-    ScreenToClient(&mdi);
-    int top = mdi.top, bottom = mdi.bottom;
-    int left = mdi.left - m_cxLeftPane;
-    m_wndCatalogPlace.MoveWindow(left, top, m_cxCatalog, bottom - top);
-    m_wndNoteListPlace.MoveWindow(left + m_cxCatalog + 4, top, m_cxLeftPane - m_cxCatalog - 8, bottom - top);
 }
 
 void CMainFrame::CompleteInitialize()
@@ -284,7 +282,7 @@ LRESULT CMainFrame::OnActivateNote(WPARAM wp, LPARAM lp)
 void CMainFrame::OnTimer(UINT_PTR id)
 {
     if (id != kSyncTimer) {
-        CMDIFrameWnd::OnTimer(id);
+        LWMDIFrameWnd::OnTimer(id);
         return;
     }
     Pelora::CNotebook* book = m_sink ? m_sink->Notebook() : nullptr;
@@ -322,12 +320,12 @@ void CMainFrame::OnEndSession(BOOL ending)
             app->OnAppExit();
         }
     }
-    CMDIFrameWnd::OnEndSession(ending);
+    LWMDIFrameWnd::OnEndSession(ending);
 }
 
 void CMainFrame::OnSize(UINT type, int cx, int cy)
 {
-    CMDIFrameWnd::OnSize(type, cx, cy);
+    LWMDIFrameWnd::OnSize(type, cx, cy);
     if (type == SIZE_MAXIMIZED || type == SIZE_RESTORED || type == SIZE_MINIMIZED) {
         int sizeType = type == SIZE_MAXIMIZED ? 2 : (type == SIZE_MINIMIZED ? 1 : 0);
         m_sizeType = sizeType;
@@ -338,7 +336,7 @@ void CMainFrame::OnSize(UINT type, int cx, int cy)
 
 void CMainFrame::OnShowWindow(BOOL show, UINT status)
 {
-    CMDIFrameWnd::OnShowWindow(show, status);
+    LWMDIFrameWnd::OnShowWindow(show, status);
     // the bars leave the layout while the frame is hidden: lay out again once it shows
     if (show)
         PostMessage(WM_APP + 1, 0, 0);
@@ -360,7 +358,7 @@ void CMainFrame::OnDestroy()
         if (m_cxLeftPane)
             app->WriteProfileInt(L"MainWindow", L"cxLeftPane", m_cxLeftPane);
     }
-    CMDIFrameWnd::OnDestroy();
+    LWMDIFrameWnd::OnDestroy();
 }
 
 void CMainFrame::OnTrayOpenPelora()

@@ -6,6 +6,7 @@
 #include "Framework.h"
 #include "LWStatusBar.h"
 #include "LWIconTray.h"
+#include "LWMDIFrameWnd.h"
 #include "MainToolbar.h"
 #include "SyncThread.h"
 
@@ -29,7 +30,19 @@ public:
     virtual void PostCommand(UINT command) = 0;
 };
 
-class CMainFrame : public CMDIFrameWnd {
+// The panes' side of the frame: the catalogue's and the note list's places side by side.
+class CPanesPlace : public CWnd {
+public:
+    CWnd m_catalog;
+    CWnd m_noteList;
+    int m_cxCatalog = 200;
+
+protected:
+    afx_msg void OnSize(UINT type, int cx, int cy);
+    DECLARE_MESSAGE_MAP()
+};
+
+class CMainFrame : public LWMDIFrameWnd {
     DECLARE_DYNAMIC(CMainFrame)
 public:
     CMainFrame();
@@ -38,7 +51,6 @@ public:
     BOOL LoadFrame(UINT resourceId, DWORD style = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, CWnd* parent = nullptr,
                    CCreateContext* context = nullptr) override;
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
-    void RecalcLayout(BOOL notify = TRUE) override;
 
     void SetSink(IMainFrameSink* sink) { m_sink = sink; }
     void CreateTrayIcon();
@@ -60,8 +72,7 @@ public:
     CMainToolbar m_wndToolBar;
     LWStatusBar m_wndStatusBar;
     LWIconTray m_trayIcon;
-    CWnd m_wndCatalogPlace;       // the catalogue's and the note list's places until they exist
-    CWnd m_wndNoteListPlace;
+    CPanesPlace m_wndPanes;       // docked on the left: the places of the catalogue and the note list
     int m_cxLeftPane = 0;
     int m_cxCatalog = 0;
 

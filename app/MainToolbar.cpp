@@ -21,7 +21,7 @@ CMainToolbar::~CMainToolbar() {}
 
 BOOL CMainToolbar::CreateBar(CWnd* parent)
 {
-    if (!CreateEx(parent, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP, CRect(0, 0, 0, 0), 234))
+    if (!CreateEx(parent, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP, CRect(0, 0, 0, 0), AFX_IDW_TOOLBAR))
         return FALSE;
     SetButtons(kButtons, 8);
     SetSizes(CSize(23, 22), CSize(16, 16));

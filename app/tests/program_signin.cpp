@@ -81,9 +81,10 @@ TEST(SignIn, WrongPasswordIsRefusedThenTheDemoAccountOpensTheMainFrame)
         PostMessageW(login, WM_COMMAND, IDC_SIGNIN, 0);
         EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(frame) != FALSE; }, 30000)) << "the main frame never showed";
         EXPECT_FALSE(IsWindowVisible(login));
-        // the main tool bar (234), the status bar (59393) and the panes' places (205, 206) are laid out
-        for (int id : {234, 59393, 205, 206}) {
-            HWND child = GetDlgItem(frame, id);
+        // the main tool bar (59392), the status bar (59393), the docked panes (207) and their places
+        // (205, 206) are laid out
+        for (int id : {59392, 59393, 207, 205, 206}) {
+            HWND child = id == 205 || id == 206 ? GetDlgItem(GetDlgItem(frame, 207), id) : GetDlgItem(frame, id);
             RECT r = {};
             // the layout follows the showing by a posted message
             WaitFor([&] { return child && GetWindowRect(child, &r) && r.right > r.left && r.bottom > r.top; }, 5000);
