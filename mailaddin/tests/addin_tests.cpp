@@ -215,6 +215,8 @@ TEST_F(AddInTest, RibbonCallbacksByNameAndTheButtonPicture) {
     EXPECT_EQ(bm.bmHeight, 32);
     pic->Release();
     VariantClear(&result);
+    // the picture owned its bitmap: nothing is left once the ribbon lets go of it
+    EXPECT_EQ(GetObjectType((HGDIOBJ)(UINT_PTR)handle), 0u);
   }
   // the send button with no mail selected: nothing happens
   VARIANT arg;

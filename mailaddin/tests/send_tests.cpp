@@ -345,3 +345,38 @@ TEST_F(SendTest, HugeMailsArriveWhole) {
   EXPECT_NE(Log().find(" 1 209715200\n"), std::string::npos);
   EXPECT_TRUE(ListDir(temp.path).empty());
 }
+
+TEST_F(SendTest, TheMailHostProgramLoadsTheAddInAndSendsMailsFromFiles) {
+  // mails as files, the way mailhost.exe reads them
+  std::wstring mails = work.path + L"\\mails", one = mails + L"\\1";
+  CreateDirectoryW(mails.c_str(), nullptr);
+  CreateDirectoryW(one.c_str(), nullptr);
+  CreateDirectoryW((one + L"\\attachments").c_str(), nullptr);
+  WriteFile(one + L"\\subject.txt", u8"Из файла");
+  WriteFile(one + L"\\body.htm", "<p>from a file</p>");
+  WriteFile(one + L"\\attachments\\notes.txt", "attached");
+  std::wstring log = work.path + L"\\mailhost.log";
+  std::wstring cmd = L"\"" + BinDir() + L"\\mailhost.exe\" --press --answer ok --mails \"" + mails + L"\" --log \"" + log + L"\"";
+  STARTUPINFOW si = {sizeof si};
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  bool ended = PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
+  if (!ended) TerminateProcess(pi.hProcess, 1);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(code, 0u);
+  std::string hostLog = ReadFile(log);
+  EXPECT_NE(hostLog.find("ribbon Microsoft.Outlook.Explorer "), std::string::npos) << hostLog;
+  EXPECT_EQ(hostLog.find("ribbon Microsoft.Outlook.Explorer 0\n"), std::string::npos);
+  EXPECT_NE(hostLog.find("dialog answered ok\npressed ok\n"), std::string::npos) << hostLog;
+  EXPECT_EQ(Count(hostLog, "report "), 0) << hostLog;
+  EXPECT_TRUE(PumpUntil([&] { return Has("exit"); }, 15000));
+  std::string x = Import(1);
+  EXPECT_NE(x.find(u8"<title>Из файла</title>"), std::string::npos) << x;
+  EXPECT_NE(x.find("filename='notes.txt'"), std::string::npos);
+  EXPECT_EQ(ReadFile(Record() + L"\\import_1\\notes.txt"), "attached");
+  EXPECT_TRUE(ListDir(temp.path).empty());
+}
