@@ -201,6 +201,43 @@ TEST(LoginSignIn, SecondSignInIsAnsweredByTheCache)
     EXPECT_TRUE(third.Authenticate(0));
 }
 
+// Writes that fail part-way leave a state the next start reads safely: it asks again.
+TEST(LoginSignIn, FailedWritesMakeTheNextStartAsk)
+{
+    struct FailingStore : test::TestAccountStore {
+        bool Write(const CString&, const std::vector<BYTE>&) override { return false; }
+    };
+    struct FailingSettings : PeloraUI::CRegistryLoginSettings {
+        using CRegistryLoginSettings::CRegistryLoginSettings;
+        bool fail = false;
+        bool WriteString(const wchar_t* n, const wchar_t* v) override { return !fail && CRegistryLoginSettings::WriteString(n, v); }
+        bool WriteBinary(const wchar_t* n, const BYTE* b, size_t s) override { return !fail && CRegistryLoginSettings::WriteBinary(n, b, s); }
+    };
+    for (bool storeFails : {true, false}) {
+        FailingStore failing;
+        test::TestAccountStore working;
+        test::TestAccountStore& store = storeFails ? failing : working;
+        CUserAccounts accounts(&store);
+        accounts.LoadAll();
+        FailingSettings settings(Fixture::SettingsKey(store));
+        {
+            CAuthLogin login(settings, accounts, nullptr);
+            ASSERT_EQ(CAuthLogin::Start::AskService, login.BeginSignIn(L"dee@example.com", L"pw", 1));
+            // the service accepted: this run is signed in whatever the disk says
+            EXPECT_EQ(CAuthLogin::Outcome::SignedIn, login.Complete(0, PeloraUI::AUTH_KIND_SERVICE)) << storeFails;
+            EXPECT_TRUE(login.SignedIn()) << storeFails;
+            settings.fail = !storeFails;   // "LastHash" cannot be written now
+            EXPECT_EQ(CAuthLogin::Start::Cached, login.BeginSignIn(L"dee@example.com", L"pw", 1)) << storeFails;
+        }
+        CUserAccounts next(&store);
+        next.LoadAll();
+        CAuthLogin restart(settings, next, nullptr);
+        restart.LoadLastLogin(nullptr);
+        EXPECT_EQ(0, restart.RememberMe()) << storeFails;
+        EXPECT_FALSE(restart.Authenticate(0)) << storeFails;
+    }
+}
+
 TEST(LoginSignIn, CancelTurnsAutomaticSignInOffOnlyWhenUnticked)
 {
     for (int remember : {0, 1}) {
