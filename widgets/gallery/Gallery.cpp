@@ -266,20 +266,28 @@ void SetDefaults()
 
 } // namespace
 
+CFrameWnd* MakeListsGallery();  // GalleryLists.cpp
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
 {
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     SetDefaults();
-    GalleryFrame* frame = new GalleryFrame;
-    frame->openMenu = commandLine && wcsstr(commandLine, L"menu");
-    frame->Create(nullptr, L"Lumawin gallery", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(0, 0, 820, 560));
-    frame->RecalcLayout();
-    frame->Build();
-    frame->ShowWindow(SW_SHOW);
-    frame->UpdateWindow();
-    if (frame->openMenu)
-        frame->PostMessage(WM_APP);
+    if (commandLine && wcsstr(commandLine, L"lists")) {
+        CFrameWnd* lists = MakeListsGallery();
+        lists->ShowWindow(SW_SHOW);
+        lists->UpdateWindow();
+    } else {
+        GalleryFrame* frame = new GalleryFrame;
+        frame->openMenu = commandLine && wcsstr(commandLine, L"menu");
+        frame->Create(nullptr, L"Lumawin gallery", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(0, 0, 820, 560));
+        frame->RecalcLayout();
+        frame->Build();
+        frame->ShowWindow(SW_SHOW);
+        frame->UpdateWindow();
+        if (frame->openMenu)
+            frame->PostMessage(WM_APP);
+    }
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (!AfxPreTranslateMessage(&msg)) {
