@@ -1,0 +1,998 @@
+#include "HTMLListCtrl.h"
+#include "LWResourceLists.h"
+#include "LWSkinPaint.h"
+#include <shlwapi.h>
+#include <algorithm>
+
+IMPLEMENT_DYNAMIC(CHTMLListCtrl, CWnd)
+
+BEGIN_MESSAGE_MAP(CHTMLListCtrl, CWnd)
+    ON_WM_PAINT()
+    ON_WM_ERASEBKGND()
+    ON_WM_SIZE()
+    ON_WM_VSCROLL()
+    ON_WM_MOUSEWHEEL()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONDBLCLK()
+    ON_WM_RBUTTONDOWN()
+    ON_WM_MOUSEMOVE()
+    ON_WM_KEYDOWN()
+    ON_WM_GETDLGCODE()
+    ON_WM_SETCURSOR()
+    ON_WM_SETFOCUS()
+    ON_WM_KILLFOCUS()
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+namespace {
+const int kDeleteStrip = 17;     // the delete button's strip at the right edge
+const int kLineStep = 50;        // pixels per scroll-bar line or page step
+const int kWheelStep = 40;       // pixels per wheel message
+const int kImageDelete = 8;
+const COLORREF kGreyText = RGB(0xC0, 0xC0, 0xC0);
+const UINT kEditId = 1001;
+}
+
+CHTMLListCtrl::CHTMLListCtrl()
+    : m_listItems(10), m_mapItems(10), m_nListItems(0), m_nControlID(0), m_nTotalHeight(0), m_nWndWidth(0),
+      m_nWndHeight(0), m_nLastWidth(0), m_nLastHeight(0), m_clrSelected(RGB(0xE8, 0xF5, 0xFD)), m_nSelectedItem(-1),
+      m_bHasFocus(FALSE), m_dwExtendedStyles(0), m_pImageList(nullptr), m_nDeleteShown(-1), m_nEditItem(-1)
+{
+    LOGFONTW lf = {};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    wcscpy(lf.lfFaceName, L"Tahoma");
+    m_font.CreateFontIndirect(&lf);
+    lf.lfStrikeOut = TRUE;
+    m_fontStrike.CreateFontIndirect(&lf);
+    m_penGrey.CreatePen(PS_SOLID, 1, RGB(0xC8, 0xC8, 0xC8));
+}
+
+CHTMLListCtrl::~CHTMLListCtrl()
+{
+    DeleteAllItems();
+}
+
+BOOL CHTMLListCtrl::Create(CWnd* parent, CRect rect, UINT id, DWORD style)
+{
+    if (!parent || !::IsWindow(parent->m_hWnd)) {
+        TRACE(L"CHTMLListCtrl::Create: no parent window\n");
+        return FALSE;
+    }
+    LPCTSTR cls = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW));
+    if (!CWnd::CreateEx(0, cls, L"HTMLListCtrl", style, rect, parent, id))
+        return FALSE;
+    m_nControlID = id;
+    CRect client;
+    GetClientRect(&client);
+    m_nWndHeight = client.Height();
+    m_nWndWidth = client.Width();
+    SetScrollWndInfo(TRUE, 0);
+    m_edit.Create(WS_CHILD | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL, CRect(0, 0, 0, 0), this, kEditId);
+    m_edit.SetFont(&m_font);
+    if (!m_imgInternal.GetSafeHandle()) {
+        HBITMAP strip = LWLoadSkinBitmap(IDB_LW_HTMLLIST, L"CHTMLListCtrl::Create");
+        if (strip && m_imgInternal.Create(17, 17, ILC_COLOR24 | ILC_MASK, 9, 1))
+            ImageList_AddMasked(m_imgInternal.GetSafeHandle(), strip, RGB(255, 0, 255));
+        if (strip)
+            ::DeleteObject(strip);
+    }
+    return TRUE;
+}
+
+// ---- items ----
+
+HTMLLIST_ITEM* CHTMLListCtrl::GetInternalData(int index)
+{
+    HTMLLIST_ITEM* item = nullptr;
+    return m_mapItems.Lookup(index, item) ? item : nullptr;
+}
+
+void CHTMLListCtrl::SetInternalData(int index, HTMLLIST_ITEM* item)
+{
+    m_mapItems.SetAt(index, item);
+}
+
+int CHTMLListCtrl::TextLeft(const HTMLLIST_ITEM* item)
+{
+    int left = (m_dwExtendedStyles & HTMLLIST_STYLE_CHECKBOX) ? 30 : 5;
+    if ((m_dwExtendedStyles & HTMLLIST_STYLE_IMAGES) && m_pImageList && m_pImageList->GetSafeHandle() &&
+        m_pImageList->GetImageCount() > 0) {
+        IMAGEINFO info = {};
+        m_pImageList->GetImageInfo(item ? (int)item->uiImage : 0, &info);
+        left += info.rcImage.right - info.rcImage.left + 10;
+    }
+    return left;
+}
+
+int CHTMLListCtrl::CalculateItemHeight(const CString& text, int kind, UINT image, int width)
+{
+    HTMLLIST_ITEM probe;
+    probe.uiImage = image;
+    if (m_pImageList && m_pImageList->GetSafeHandle() && (int)image >= m_pImageList->GetImageCount())
+        probe.uiImage = 0;
+    const int textWidth = std::max(1, width - TextLeft(&probe));
+    CClientDC* window = ::IsWindow(m_hWnd) ? new CClientDC(this) : nullptr;
+    CDC screen;
+    CDC* dc = window;
+    if (!dc) {
+        screen.CreateCompatibleDC(nullptr);
+        dc = &screen;
+    }
+    CFont* old = dc->SelectObject(&m_font);
+    int height = 0;
+    CRect r(0, 0, textWidth, 0);
+    switch (kind) {
+    case NORMAL_TEXT:
+        dc->DrawText(text, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        height = r.Height() + 8;
+        break;
+    case SINGLE_LINE_TEXT:
+        height = dc->GetTextExtent(L"+y", 2).cy + 8;
+        break;
+    case HTML_TEXT:
+        DrawHTML(dc, text, &r, DT_CALCRECT | DT_WORDBREAK, FALSE);
+        height = r.Height() + 8;
+        break;
+    default:
+        height = 0;
+    }
+    dc->SelectObject(old);
+    delete window;
+    return height;
+}
+
+int CHTMLListCtrl::InsertItem(CString text, UINT image, int kind, int height)
+{
+    HTMLLIST_ITEM* item = new HTMLLIST_ITEM;
+    item->nItemNo = m_nListItems;
+    item->sItemText = text;
+    item->nStyle = kind;
+    item->uiImage = image;
+    if (height == HTMLLIST_MEASURE) {
+        item->nHeight = CalculateItemHeight(text, kind, image, m_nWndWidth);
+    } else {
+        item->nHeight = std::max(0, height);
+        item->bHeightSpecified = 1;
+    }
+    m_listItems.AddTail(item);
+    SetInternalData(item->nItemNo, item);
+    ++m_nListItems;
+    m_nTotalHeight += item->nHeight;
+    SetScrollWndInfo(FALSE, -1);
+    return item->nItemNo;
+}
+
+BOOL CHTMLListCtrl::DeleteItem(int index)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    if (!item)
+        return FALSE;
+    if (POSITION pos = m_listItems.Find(item))
+        m_listItems.RemoveAt(pos);
+    m_mapItems.RemoveKey(index);
+    if (m_nSelectedItem == index)
+        m_nSelectedItem = -1;
+    else if (m_nSelectedItem > index)
+        --m_nSelectedItem;
+    if (m_nEditItem == index)
+        m_nEditItem = -1;
+    else if (m_nEditItem > index)
+        --m_nEditItem;
+    m_nDeleteShown = -1;
+    m_nTotalHeight -= item->nHeight;
+    --m_nListItems;
+    delete item;
+    ReArrangeItems();
+    SetScrollWndInfo(FALSE, 0);
+    if (::IsWindow(m_hWnd))
+        Invalidate(FALSE);
+    return TRUE;
+}
+
+void CHTMLListCtrl::DeleteAllItems()
+{
+    for (POSITION pos = m_listItems.GetHeadPosition(); pos;)
+        delete (HTMLLIST_ITEM*)m_listItems.GetNext(pos);
+    m_listItems.RemoveAll();
+    m_mapItems.RemoveAll();
+    m_nListItems = 0;
+    m_nTotalHeight = 0;
+    m_nSelectedItem = -1;
+    m_nEditItem = -1;
+    m_nDeleteShown = -1;
+    if (::IsWindow(m_hWnd)) {
+        SetScrollWndInfo(TRUE, 0);
+        Invalidate(FALSE);
+    }
+}
+
+void CHTMLListCtrl::ReArrangeItems()
+{
+    m_mapItems.RemoveAll();
+    int n = 0;
+    for (POSITION pos = m_listItems.GetHeadPosition(); pos;) {
+        HTMLLIST_ITEM* item = (HTMLLIST_ITEM*)m_listItems.GetNext(pos);
+        item->nItemNo = n;
+        SetInternalData(n, item);
+        ++n;
+    }
+    m_nListItems = n;
+}
+
+void CHTMLListCtrl::ReArrangeWholeLayout(int width)
+{
+    if (width == -1)
+        width = m_nWndWidth;
+    m_nTotalHeight = 0;
+    m_nListItems = 0;
+    for (POSITION pos = m_listItems.GetHeadPosition(); pos;) {
+        HTMLLIST_ITEM* item = (HTMLLIST_ITEM*)m_listItems.GetNext(pos);
+        if (!item->bHeightSpecified)
+            item->nHeight = CalculateItemHeight(item->sItemText, item->nStyle, item->uiImage, width);
+        m_nTotalHeight += item->nHeight;
+        ++m_nListItems;
+    }
+}
+
+CString CHTMLListCtrl::GetItemText(int index)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    return item ? item->sItemText : CString();
+}
+
+void CHTMLListCtrl::SetItemText(int index, CString text, int remeasure)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    if (!item)
+        return;
+    item->sItemText = text;
+    if (remeasure) {
+        item->bHeightSpecified = 0;
+        ReArrangeWholeLayout();
+        SetScrollWndInfo(FALSE, -1);
+        if (::IsWindow(m_hWnd))
+            Invalidate(FALSE);
+    } else if (::IsWindow(m_hWnd)) {
+        InvalidateRect(&item->rcItem, FALSE);
+    }
+}
+
+long CHTMLListCtrl::GetItemData(int index)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    return item ? item->lItemData : 0;
+}
+
+void CHTMLListCtrl::SetItemData(int index, long data)
+{
+    if (HTMLLIST_ITEM* item = GetInternalData(index))
+        item->lItemData = data;
+}
+
+BOOL CHTMLListCtrl::GetItemCheck(int index)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    return item ? item->bChecked : FALSE;
+}
+
+void CHTMLListCtrl::SetItemCheck(int index, int checked)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    if (!item)
+        return;
+    item->bChecked = checked;
+    if (::IsWindow(m_hWnd))
+        InvalidateRect(&item->rcItem, FALSE);
+}
+
+UINT CHTMLListCtrl::GetImage(int index)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    return item ? item->uiImage : 0;
+}
+
+void CHTMLListCtrl::SetImage(int index, UINT image)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    if (!item)
+        return;
+    item->uiImage = image;
+    if (::IsWindow(m_hWnd))
+        InvalidateRect(&item->rcItem, FALSE);
+}
+
+void CHTMLListCtrl::SetSelectedItem(int index)
+{
+    if (index > m_nListItems)
+        index = m_nListItems - 1;
+    if (index < 0)
+        index = 0;
+    m_nSelectedItem = index;
+}
+
+void CHTMLListCtrl::SetExtendedStyle(DWORD style)
+{
+    m_dwExtendedStyles = style;
+    ReArrangeWholeLayout();
+    SetScrollWndInfo(FALSE, 0);
+    if (::IsWindow(m_hWnd))
+        Invalidate(FALSE);
+}
+
+int CHTMLListCtrl::SetScrollWndInfo(int clear, int pos)
+{
+    if (!::IsWindow(m_hWnd))
+        return 0;
+    const int former = GetScrollPos(SB_VERT);
+    SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_PAGE};
+    info.nMin = 0;
+    info.nMax = clear ? 0 : std::max(0, m_nTotalHeight - 1);
+    info.nPage = clear ? 0 : (UINT)std::max(0, m_nWndHeight);
+    if (pos != -1) {
+        info.fMask |= SIF_POS;
+        info.nPos = pos;
+    }
+    ::SetScrollInfo(m_hWnd, SB_VERT, &info, TRUE);
+    return former;
+}
+
+void CHTMLListCtrl::SetScrollPosKeep(int pos)
+{
+    const int limit = std::max(0, m_nTotalHeight - m_nWndHeight);
+    pos = std::max(0, std::min(pos, limit));
+    SetScrollPos(SB_VERT, pos, TRUE);
+}
+
+void CHTMLListCtrl::EnsureVisible(int index)
+{
+    HTMLLIST_ITEM* target = GetInternalData(index);
+    if (!target || !::IsWindow(m_hWnd))
+        return;
+    int top = 0;
+    for (POSITION pos = m_listItems.GetHeadPosition(); pos;) {
+        HTMLLIST_ITEM* item = (HTMLLIST_ITEM*)m_listItems.GetNext(pos);
+        if (item == target)
+            break;
+        top += item->nHeight;
+    }
+    const int scroll = GetScrollPos(SB_VERT);
+    int wanted = scroll;
+    if (top < scroll)
+        wanted = top;
+    else if (top + target->nHeight > scroll + m_nWndHeight)
+        wanted = top + target->nHeight - m_nWndHeight;
+    if (wanted != scroll) {
+        SetScrollPosKeep(wanted);
+        Invalidate(FALSE);
+    }
+}
+
+int CHTMLListCtrl::BeginEdit(int index)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    if (!item || !::IsWindow(m_edit.m_hWnd))
+        return 0;
+    m_nEditItem = index;
+    m_edit.SetWindowText(item->sItemText);
+    const CRect r(item->rcItem);
+    m_edit.MoveWindow(r.left + 2, r.top + 1, r.Width() - 3, r.Height() - 3);
+    m_edit.ShowWindow(SW_SHOW);
+    m_edit.SetFocus();
+    const int end = m_edit.GetWindowTextLength();
+    m_edit.SetSel(end, end);
+    return 1;
+}
+
+void CHTMLListCtrl::StopEdit(int)
+{
+    if (!::IsWindow(m_edit.m_hWnd) || !(m_edit.GetStyle() & WS_VISIBLE))
+        return;
+    m_edit.ShowWindow(SW_HIDE);
+    // The edited item, which the selection may have left meanwhile.
+    const int index = m_nEditItem;
+    m_nEditItem = -1;
+    if (HTMLLIST_ITEM* item = GetInternalData(index)) {
+        NM_HTMLLISTCTRL nm;
+        nm.hdr = {m_hWnd, m_nControlID, HTMLLIST_ENDITEMEDIT};
+        nm.nItemNo = index;
+        m_edit.GetWindowText(nm.sItemText);
+        nm.lItemData = item->lItemData;
+        nm.bChecked = item->bChecked;
+        if (HWND parent = ::GetParent(m_hWnd))
+            ::SendMessageW(parent, WM_NOTIFY, m_nControlID, (LPARAM)&nm);
+    }
+    if (::IsWindow(m_hWnd))
+        Invalidate(FALSE);
+}
+
+void CHTMLListCtrl::ResizeWindow(int x, int y, int cx, int cy)
+{
+    if (!::IsWindow(m_hWnd))
+        return;
+    const int former = GetScrollPos(SB_VERT);
+    m_nLastWidth = cx;
+    m_nLastHeight = cy;
+    ReArrangeWholeLayout(cx);
+    SetScrollWndInfo(TRUE, 0);
+    if (m_nTotalHeight <= cy) {
+        MoveWindow(x, y, cx, m_nTotalHeight);
+        return;
+    }
+    MoveWindow(x, y, cx, cy);
+    const int width = cx - ::GetSystemMetrics(SM_CXVSCROLL);
+    ReArrangeWholeLayout(width);
+    m_nWndWidth = width;
+    SetScrollWndInfo(FALSE, former);
+}
+
+BOOL CHTMLListCtrl::IsRectVisible(CRect a, CRect b)
+{
+    return a.top <= b.bottom && b.top <= a.bottom;
+}
+
+// ---- notifications ----
+
+void CHTMLListCtrl::Notify(int code, int index, const HTMLLIST_ITEM* item)
+{
+    HWND parent = ::IsWindow(m_hWnd) ? ::GetParent(m_hWnd) : nullptr;
+    if (!parent)
+        return;
+    NM_HTMLLISTCTRL nm;
+    nm.hdr = {m_hWnd, m_nControlID, (UINT)code};
+    nm.nItemNo = index;
+    if (item) {
+        nm.sItemText = item->sItemText;
+        nm.lItemData = item->lItemData;
+        nm.bChecked = item->bChecked;
+    }
+    ::SendMessageW(parent, WM_NOTIFY, m_nControlID, (LPARAM)&nm);
+}
+
+void CHTMLListCtrl::SendSelectionChangeNotification(int index)
+{
+    if (HTMLLIST_ITEM* item = GetInternalData(index))
+        Notify(HTMLLIST_SELECTIONCHANGED, index, item);
+}
+
+void CHTMLListCtrl::SendCheckStateChangedNotification(int index)
+{
+    if (HTMLLIST_ITEM* item = GetInternalData(index))
+        Notify(HTMLLIST_ITEMCHECKED, index, item);
+}
+
+void CHTMLListCtrl::SendDeleteNotification(int index, int before)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    if (item && before)
+        Notify(HTMLLIST_ITEMDELETING, index, item);
+    else
+        Notify(HTMLLIST_ITEMDELETED, index, nullptr);
+}
+
+// ---- painting ----
+
+void CHTMLListCtrl::OnPaint()
+{
+    CPaintDC paint(this);
+    CRect client;
+    GetClientRect(&client);
+    if (client.IsRectEmpty())
+        return;
+    CDC mem;
+    mem.CreateCompatibleDC(&paint);
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(&paint, client.Width(), client.Height());
+    CBitmap* oldBitmap = mem.SelectObject(&bitmap);
+    mem.FillSolidRect(&client, RGB(255, 255, 255));
+    CFont* oldFont = mem.SelectObject(&m_font);
+    int y = client.top - GetScrollPos(SB_VERT);
+    for (POSITION pos = m_listItems.GetHeadPosition(); pos;) {
+        HTMLLIST_ITEM* item = (HTMLLIST_ITEM*)m_listItems.GetNext(pos);
+        CRect r(client.left, y, client.right, y + item->nHeight);
+        item->rcItem = r;
+        if (item->nHeight > 0)
+            DrawItem(&mem, r, item, item->nItemNo == m_nSelectedItem);
+        y += item->nHeight;
+    }
+    paint.BitBlt(0, 0, client.Width(), client.Height(), &mem, 0, 0, SRCCOPY);
+    mem.SelectObject(oldFont);
+    mem.SelectObject(oldBitmap);
+}
+
+BOOL CHTMLListCtrl::OnEraseBkgnd(CDC*)
+{
+    return TRUE;  // WM_PAINT covers every pixel; invalidating here would paint forever
+}
+
+void CHTMLListCtrl::DrawItem(CDC* dc, CRect rect, HTMLLIST_ITEM* item, BOOL selected)
+{
+    if (!dc || !item)
+        return;
+    CRect clip;
+    dc->GetClipBox(&clip);
+    if (!IsRectVisible(rect, clip))
+        return;
+    dc->FillSolidRect(&rect, selected ? m_clrSelected : RGB(255, 255, 255));
+    if (m_dwExtendedStyles & HTMLLIST_STYLE_GRIDLINES) {
+        CPen* old = dc->SelectObject(&m_penGrey);
+        dc->MoveTo(rect.left, rect.top);
+        dc->LineTo(rect.left, rect.bottom - 1);
+        dc->LineTo(rect.right, rect.bottom - 1);
+        dc->SelectObject(old);
+    }
+    int left = rect.left;
+    const int middle = rect.top + rect.Height() / 2;
+    const bool checks = (m_dwExtendedStyles & HTMLLIST_STYLE_CHECKBOX) != 0;
+    if (checks) {
+        if (m_imgInternal.GetSafeHandle())
+            m_imgInternal.Draw(dc, item->bChecked ? 1 : 0, CPoint(rect.left + 9, middle - 9), ILD_TRANSPARENT);
+        left += 25;
+    }
+    int imageWidth = 0;
+    if ((m_dwExtendedStyles & HTMLLIST_STYLE_IMAGES) && m_pImageList && m_pImageList->GetSafeHandle() &&
+        m_pImageList->GetImageCount() > 0) {
+        IMAGEINFO info = {};
+        m_pImageList->GetImageInfo(0, &info);
+        const int h = info.rcImage.bottom - info.rcImage.top;
+        imageWidth = info.rcImage.right - info.rcImage.left;
+        if ((int)item->uiImage < m_pImageList->GetImageCount())
+            m_pImageList->Draw(dc, (int)item->uiImage, CPoint(left + 5, middle - h / 2), ILD_TRANSPARENT);
+    }
+    const int textLeft = rect.left + TextLeft(item);
+    CRect text(textLeft, rect.top + (item->bHeightSpecified ? 0 : 4), rect.right, rect.bottom);
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextColor(RGB(0, 0, 0));
+    CFont* oldFont = dc->SelectObject(item->bChecked ? &m_fontStrike : &m_font);
+    switch (item->nStyle) {
+    case NORMAL_TEXT:
+        dc->DrawText(item->sItemText, &text, DT_WORDBREAK | DT_NOPREFIX);
+        break;
+    case HTML_TEXT:
+        dc->SelectObject(&m_font);
+        DrawHTML(dc, item->sItemText, &text, DT_WORDBREAK, item->bChecked);
+        break;
+    case SINGLE_LINE_TEXT: {
+        int x = rect.left + 14 + (checks ? 16 : 0) + (imageWidth ? imageWidth + 10 : 0);
+        wchar_t buffer[260] = {};
+        lstrcpynW(buffer, item->sItemText, 260);  // at most 259 characters
+        CRect line(x, rect.top, rect.right, rect.bottom);
+        ::PathCompactPathW(dc->GetSafeHdc(), buffer, (UINT)std::max(0, (int)line.Width()));
+        dc->DrawText(buffer, -1, &line, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        break;
+    }
+    default:
+        break;
+    }
+    dc->SelectObject(oldFont);
+    if (m_bHasFocus && selected)
+        dc->DrawFocusRect(&rect);
+}
+
+void CHTMLListCtrl::ShowDeleteButton(int index)
+{
+    HTMLLIST_ITEM* item = GetInternalData(index);
+    if (!item || !m_imgInternal.GetSafeHandle())
+        return;
+    CClientDC dc(this);
+    CRect square(item->rcItem.right - 19, item->rcItem.top + 3, item->rcItem.right - 2, item->rcItem.top + 20);
+    dc.FillSolidRect(&square, item->nItemNo == m_nSelectedItem ? m_clrSelected : RGB(255, 255, 255));
+    m_imgInternal.Draw(&dc, kImageDelete, square.TopLeft(), ILD_TRANSPARENT);
+}
+
+// ---- the mini renderer ----
+
+namespace {
+
+struct Tag {
+    int bit;       // style bit; 0 for font, br, p
+    const wchar_t* name;
+};
+
+// In the order they are tried: the first name the tag word begins with wins.
+const Tag kTags[] = {{4, L"u"}, {8, L"sup"}, {16, L"sub"}, {1, L"strong"}, {0, L"p"},
+                     {2, L"i"}, {0, L"font"}, {2, L"em"}, {0, L"br"}, {1, L"b"}};
+
+bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+int HexDigit(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return 0;
+}
+
+// The colour of a font tag's text ("<font color=..." up to its end), or false without "color=".
+bool ParseColour(const wchar_t* tag, int length, COLORREF& colour)
+{
+    if (length < 12 || _wcsnicmp(tag + 6, L"color=", 6) != 0)
+        return false;
+    int i = 12;
+    if (i < length && (tag[i] == L'"' || tag[i] == L'\''))
+        ++i;
+    if (i < length && tag[i] == L'#')
+        ++i;
+    int digits[6] = {};
+    for (int k = 0; k < 6 && i + k < length; ++k)  // never past the tag's end
+        digits[k] = HexDigit(tag[i + k]);
+    colour = RGB(digits[0] * 16 + digits[1], digits[2] * 16 + digits[3], digits[4] * 16 + digits[5]);
+    return true;
+}
+
+} // namespace
+
+int CHTMLListCtrl::DrawHTML(CDC* dc, const CString& source, RECT* rect, UINT format, BOOL grey,
+                            std::vector<LWHtmlRun>* runs)
+{
+    if (!dc || !dc->GetSafeHdc())
+        return 0;
+    const HDC hdc = dc->GetSafeHdc();
+    format &= ~(DT_CENTER | DT_RIGHT | DT_EXPANDTABS);
+    format |= DT_NOPREFIX;
+    const bool measure = (format & DT_CALCRECT) != 0;
+    const bool single = (format & DT_SINGLELINE) != 0;
+    const int saved = ::SaveDC(hdc);
+    SIZE probe = {};
+    ::GetTextExtentPoint32W(hdc, L"+y", 2, &probe);
+    const int lineHeight = probe.cy;
+    POINT origin = {0, 0};
+    int width = 0;
+    if (rect) {
+        origin = {rect->left, rect->top};
+        width = rect->right - rect->left;
+    } else {
+        ::GetCurrentPositionEx(hdc, &origin);
+        width = ::GetSystemMetrics(SM_CXSCREEN) - origin.x;
+    }
+    LOGFONTW base = {};
+    ::GetObjectW(::GetCurrentObject(hdc, OBJ_FONT), sizeof(base), &base);
+    HFONT fonts[128] = {};
+    auto fontFor = [&](int style) {
+        style &= 127;
+        if (!fonts[style]) {
+            LOGFONTW lf = base;
+            lf.lfWeight = (style & 1) ? FW_BOLD : FW_NORMAL;
+            lf.lfItalic = (style & 2) ? TRUE : FALSE;
+            lf.lfUnderline = (style & 4) ? TRUE : FALSE;
+            lf.lfStrikeOut = (style & 64) ? TRUE : FALSE;
+            if (style & (8 | 16))
+                lf.lfHeight = lf.lfHeight * 7 / 10;
+            fonts[style] = ::CreateFontIndirectW(&lf);
+        }
+        return fonts[style];
+    };
+    const COLORREF original = ::GetTextColor(hdc);
+    COLORREF stack[8];
+    int depth = 0;
+    COLORREF colour = original;
+    for (COLORREF& c : stack)
+        c = original;
+
+    const wchar_t* s = source;
+    const int n = source.GetLength();
+    int x = 0, y = 0, widest = 0, style = 0;
+    bool firstToken = true;
+    int spaceWidth = 0;
+    int i = 0;
+    while (i < n) {
+        while (i < n && IsSpace(s[i]))
+            ++i;
+        if (i >= n)
+            break;
+        bool isTag = false;
+        int end = i;  // one past the token
+        const Tag* tag = nullptr;
+        bool closing = false;
+        if (s[i] == L'<') {
+            closing = i + 1 < n && s[i + 1] == L'/';
+            const int word = i + 1 + (closing ? 1 : 0);
+            for (const Tag& t : kTags) {
+                const int len = lstrlenW(t.name);
+                if (word + len <= n && _wcsnicmp(s + word, t.name, len) == 0) {
+                    tag = &t;
+                    break;
+                }
+            }
+            if (tag && !closing && lstrcmpW(tag->name, L"font") == 0) {
+                end = word;
+                while (end < n && s[end] != L'<' && s[end] != L'>')
+                    ++end;
+                if (end < n && s[end] == L'>')
+                    ++end;
+                isTag = true;
+            } else if (tag) {
+                int after = word;
+                while (after < n && !IsSpace(s[after]) && s[after] != L'>' && s[after] != L'<')
+                    ++after;
+                if (after < n && s[after] == L'>') {
+                    end = after + 1;
+                    isTag = true;
+                }
+            }
+        }
+        if (isTag) {
+            const bool font = lstrcmpW(tag->name, L"font") == 0;
+            if (font && !closing) {
+                COLORREF parsed = 0;
+                if (ParseColour(s + i, end - i, parsed)) {
+                    if (depth < 8)
+                        stack[depth++] = colour;
+                    colour = parsed;
+                }
+            } else if (font) {
+                colour = depth > 0 ? stack[--depth] : stack[0];
+            } else if (lstrcmpW(tag->name, L"br") == 0) {
+                if (!closing && !single) {
+                    y += lineHeight;
+                    x = 0;
+                }
+            } else if (lstrcmpW(tag->name, L"p") == 0) {
+                if (!closing && !single && !firstToken) {
+                    y += lineHeight * 3 / 2;
+                    x = 0;
+                }
+            } else if (closing) {
+                style &= ~tag->bit;
+            } else {
+                style |= tag->bit;
+            }
+            firstToken = false;
+            i = end;
+            continue;
+        }
+        // A word: up to white space or the next "<" (a "<" that starts no tag belongs to it).
+        end = i + 1;
+        while (end < n && !IsSpace(s[end]) && s[end] != L'<')
+            ++end;
+        firstToken = false;
+        const int drawStyle = style | (grey ? 64 : 0);
+        ::SelectObject(hdc, fontFor(drawStyle));
+        SIZE space = {}, size = {};
+        ::GetTextExtentPoint32W(hdc, L" ", 1, &space);
+        spaceWidth = space.cx;
+        ::GetTextExtentPoint32W(hdc, s + i, end - i, &size);
+        const int w = size.cx;
+        if (w > width)
+            width = w;
+        x += spaceWidth;
+        if (x + w > width) {
+            if (format & DT_WORDBREAK) {
+                y += lineHeight;
+                x = 0;
+            } else {
+                width = x + w;
+            }
+        }
+        if (runs)
+            runs->push_back({CString(s + i, end - i), drawStyle, grey ? kGreyText : colour, x, y, w});
+        if (!measure) {
+            ::SetTextColor(hdc, grey ? kGreyText : colour);
+            ::SetBkMode(hdc, TRANSPARENT);
+            const bool line = (drawStyle & (4 | 64)) != 0 && x >= spaceWidth;
+            RECT r = {origin.x + x - (line ? spaceWidth : 0), origin.y + y, origin.x + width, origin.y + y + lineHeight};
+            UINT wordFormat = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | ((drawStyle & 16) ? DT_BOTTOM : DT_TOP);
+            if (line) {
+                CString text = L" " + CString(s + i, end - i);
+                ::DrawTextW(hdc, text, text.GetLength(), &r, wordFormat);
+            } else {
+                ::DrawTextW(hdc, s + i, end - i, &r, wordFormat);
+            }
+        }
+        x += w;
+        widest = std::max(widest, x);
+        i = end;
+    }
+    ::RestoreDC(hdc, saved);
+    for (HFONT f : fonts)
+        if (f)
+            ::DeleteObject(f);
+    if (measure && rect) {
+        rect->right = rect->left + widest;
+        rect->bottom = rect->top + y + lineHeight;
+    }
+    return y;
+}
+
+// ---- mouse, keys, scrolling ----
+
+int CHTMLListCtrl::ItemAtPoint(CPoint pt)
+{
+    for (POSITION pos = m_listItems.GetHeadPosition(); pos;) {
+        HTMLLIST_ITEM* item = (HTMLLIST_ITEM*)m_listItems.GetNext(pos);
+        if (item->nHeight > 0 && CRect(item->rcItem).PtInRect(pt))
+            return item->nItemNo;
+    }
+    return -1;
+}
+
+void CHTMLListCtrl::OnLButtonDown(UINT, CPoint point)
+{
+    Default();
+    CRect client;
+    GetClientRect(&client);
+    const int under = ItemAtPoint(point);
+    if (under >= 0 && point.x >= client.right - kDeleteStrip) {
+        SendDeleteNotification(under, TRUE);
+        DeleteItem(under);
+        SendDeleteNotification(under, FALSE);
+        return;
+    }
+    SetFocus();
+    Notify(HTMLLIST_LBUTTONDOWN, -1, nullptr);
+    m_nSelectedItem = -1;
+    if (under >= 0) {
+        HTMLLIST_ITEM* item = GetInternalData(under);
+        if (item && (m_dwExtendedStyles & HTMLLIST_STYLE_CHECKBOX)) {
+            const int middle = item->rcItem.top + (item->rcItem.bottom - item->rcItem.top) / 2;
+            CRect box(item->rcItem.left + 9, middle - 8, item->rcItem.left + 25, middle + 8);
+            if (box.PtInRect(point)) {
+                item->bChecked = !item->bChecked;
+                SendCheckStateChangedNotification(under);
+            }
+        }
+        m_nSelectedItem = under;
+        SendSelectionChangeNotification(under);
+    } else {
+        Notify(HTMLLIST_SELECTIONCHANGED, -1, nullptr);
+    }
+    if (::IsWindow(m_hWnd))
+        Invalidate(FALSE);
+}
+
+void CHTMLListCtrl::OnLButtonDblClk(UINT, CPoint point)
+{
+    const int under = ItemAtPoint(point);
+    Notify(HTMLLIST_LBUTTONDBLCLICK, under, GetInternalData(under));
+    if (::IsWindow(m_hWnd))
+        Default();
+}
+
+void CHTMLListCtrl::OnRButtonDown(UINT, CPoint)
+{
+    Notify(HTMLLIST_RBUTTONDOWN, -1, nullptr);
+    if (::IsWindow(m_hWnd))
+        Default();
+}
+
+void CHTMLListCtrl::OnMouseMove(UINT, CPoint point)
+{
+    CRect client;
+    GetClientRect(&client);
+    const int under = ItemAtPoint(point);
+    const int shown = (under >= 0 && point.x >= client.right - kDeleteStrip) ? under : -1;
+    if (shown == m_nDeleteShown)
+        return;
+    m_nDeleteShown = shown;
+    Invalidate(FALSE);
+    UpdateWindow();
+    if (shown >= 0)
+        ShowDeleteButton(shown);
+}
+
+void CHTMLListCtrl::OnKeyDown(UINT key, UINT, UINT)
+{
+    switch (key) {
+    case VK_UP:
+    case VK_DOWN:
+        if (m_nListItems > 0) {
+            if (m_nSelectedItem < 0)
+                m_nSelectedItem = key == VK_UP ? 0 : m_nListItems - 1;
+            else if (key == VK_UP)
+                m_nSelectedItem = std::max(0, m_nSelectedItem - 1);
+            else
+                m_nSelectedItem = std::min(m_nListItems - 1, m_nSelectedItem + 1);
+            EnsureVisible(m_nSelectedItem);
+            Invalidate(FALSE);
+            SendSelectionChangeNotification(m_nSelectedItem);
+        }
+        break;
+    case VK_DELETE:
+        // Nothing is selected: nothing to delete and nothing to tell.
+        if (m_nSelectedItem >= 0 && m_nSelectedItem < m_nListItems) {
+            const int index = m_nSelectedItem;
+            SendDeleteNotification(index, TRUE);
+            DeleteItem(index);
+            m_nSelectedItem = std::max(0, std::min(index, m_nListItems));
+            EnsureVisible(m_nSelectedItem);
+            SendSelectionChangeNotification(m_nSelectedItem);
+            SendDeleteNotification(index, FALSE);
+        }
+        break;
+    case VK_SPACE:
+        if ((m_dwExtendedStyles & HTMLLIST_STYLE_CHECKBOX) && GetInternalData(m_nSelectedItem)) {
+            HTMLLIST_ITEM* item = GetInternalData(m_nSelectedItem);
+            item->bChecked = !item->bChecked;
+            InvalidateRect(&item->rcItem, FALSE);
+            SendCheckStateChangedNotification(m_nSelectedItem);
+        }
+        break;
+    default:
+        break;
+    }
+    if (::IsWindow(m_hWnd))
+        Default();
+}
+
+UINT CHTMLListCtrl::OnGetDlgCode()
+{
+    return DLGC_WANTARROWS | DLGC_WANTCHARS;
+}
+
+BOOL CHTMLListCtrl::OnSetCursor(CWnd*, UINT, UINT)
+{
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    return TRUE;
+}
+
+void CHTMLListCtrl::OnSetFocus(CWnd*)
+{
+    m_bHasFocus = TRUE;
+    Invalidate(FALSE);
+}
+
+void CHTMLListCtrl::OnKillFocus(CWnd*)
+{
+    m_bHasFocus = FALSE;
+    Invalidate(FALSE);
+}
+
+void CHTMLListCtrl::OnVScroll(UINT code, UINT, CScrollBar*)
+{
+    SCROLLINFO info = {sizeof(info), SIF_ALL};
+    ::GetScrollInfo(m_hWnd, SB_VERT, &info);
+    int pos = info.nPos;
+    switch (code) {
+    case SB_LINEUP: pos -= kLineStep; break;
+    case SB_LINEDOWN: pos += kLineStep; break;
+    case SB_PAGEUP: pos -= kLineStep; break;
+    case SB_PAGEDOWN: pos += kLineStep; break;
+    case SB_THUMBTRACK:
+        SetScrollPos(SB_VERT, info.nTrackPos, FALSE);  // follows without redrawing
+        return;
+    case SB_THUMBPOSITION: pos = info.nTrackPos; break;
+    case SB_TOP: pos = 0; break;
+    case SB_BOTTOM: pos = info.nMax; break;
+    default: return;
+    }
+    SetScrollPosKeep(pos);
+    Invalidate(FALSE);
+}
+
+BOOL CHTMLListCtrl::OnMouseWheel(UINT, short delta, CPoint)
+{
+    const int pos = GetScrollPos(SB_VERT);
+    SetScrollPosKeep(delta < 0 ? pos + kWheelStep : pos - kWheelStep);
+    Invalidate(FALSE);
+    return TRUE;
+}
+
+void CHTMLListCtrl::OnSize(UINT, int cx, int cy)
+{
+    m_nWndHeight = cy;
+    m_nWndWidth = cx;
+    ReArrangeWholeLayout();
+    SetScrollWndInfo(FALSE, -1);
+    Invalidate(FALSE);
+}
+
+BOOL CHTMLListCtrl::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    const NMHDR* nm = (const NMHDR*)lParam;
+    if (nm && nm->hwndFrom == m_edit.m_hWnd) {
+        // Enter or leaving the editor ends the edit; its focus notices stay here.
+        if (nm->code == LWEN_ENTER || nm->code == LWEN_KILLFOCUS)
+            StopEdit();
+        *result = 0;
+        return TRUE;
+    }
+    return CWnd::OnNotify(wParam, lParam, result);
+}
+
+void CHTMLListCtrl::OnDestroy()
+{
+    DeleteAllItems();
+    CWnd::OnDestroy();
+}
