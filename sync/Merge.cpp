@@ -100,11 +100,13 @@ int CSyncThread::SyncUpdateClientFolders(const std::vector<CServerObject>& objec
     ISyncStore* store = Store();
     if (!store)
         return SYNC_NOT_RUNNING;
+    CSyncStoreBatch batch(store);
     for (const CServerObject& o : objects) {
         if (!o.IsFolder())
             continue;
         if (IsTerminating())
             return SYNC_TERMINATED;
+        batch.Next();
         std::vector<MergeFolder> found = store->FindFolders(o.globalId);
         bool exists = !found.empty();
         MergeFolder f = exists ? found[0] : MergeFolder();
@@ -154,9 +156,11 @@ int CSyncThread::SyncUpdateClientNotes(const std::vector<CServerObject>& objects
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::SyncUpdateClientNotes");
     if (int rc = NoteCheck())
         return rc;
+    CSyncStoreBatch batch(Store());
     for (const CServerObject& o : objects) {
         if (IsTerminating())
             return SYNC_TERMINATED;
+        batch.Next();
         if (o.IsNote()) {
             int rc = SyncUpdateClientNote(o, nullptr, timestamp, 1);
             if (rc != 0) {
@@ -574,10 +578,17 @@ int CSyncThread::SyncDownloadNote(MergeNote& note)
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::SyncDownloadNote");
     if (int rc = NoteCheck())
         return rc;
+    std::vector<CServerObject> notes;
+    int rc = FetchNoteContent(note, notes);
+    CSyncStoreLock lock(Store());
+    return MergeFetchedNote(note, notes, rc);
+}
+
+int CSyncThread::FetchNoteContent(const MergeNote& note, std::vector<CServerObject>& notes)
+{
     CSync* client = Client();
     char stamp[16];
     snprintf(stamp, sizeof stamp, "%d", note.sync_timestamp);
-    std::vector<CServerObject> notes;
     int rc = 0;
     for (int attempt = 0; attempt < 3; ++attempt) {
         rc = client->DownloadNote(stamp, note.note_id, notes);
@@ -585,6 +596,11 @@ int CSyncThread::SyncDownloadNote(MergeNote& note)
         if (rc == 0)
             break;
     }
+    return rc;
+}
+
+int CSyncThread::MergeFetchedNote(MergeNote& note, const std::vector<CServerObject>& notes, int rc)
+{
     if (rc == 0) {
         if (notes.empty()) {
             // Nothing came: the note keeps its content and stays queued (behind fresher

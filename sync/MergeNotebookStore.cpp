@@ -5,6 +5,7 @@
 #include "PeloraDatabase.h"
 #include "ReminderItem.h"
 #include "TagList.h"
+#include "ActivityLog.h"
 #include <sqlite3.h>
 #include <algorithm>
 
@@ -520,13 +521,31 @@ void CNotebookSyncStore::Lock()
     if (m_notebook)
         EnterCriticalSection(m_notebook->GetNoteLock());
     m_db->Lock();
+    if (m_lockDepth++ == 0)
+        m_batch = new DB::CStoreTransaction(m_db);
 }
 
 void CNotebookSyncStore::Unlock()
 {
+    if (--m_lockDepth == 0) {
+        // a failed commit rolls the whole scope back: the rows stay as they were before it
+        if (m_batch->Started() && !m_batch->Commit()) {
+            CLogStream log(LOG_LEVEL_SYNC);
+            log << "The store did not take the sync's writes; they are rolled back.";
+            log.End();
+        }
+        delete m_batch;
+        m_batch = nullptr;
+    }
     m_db->Unlock();
     if (m_notebook)
         LeaveCriticalSection(m_notebook->GetNoteLock());
+}
+
+CNotebookSyncStore::~CNotebookSyncStore()
+{
+    // a scope left open is not committed
+    delete m_batch;
 }
 
 std::vector<MergeAttach> CNotebookSyncStore::Attaches(const DB::CItemAttach& filter, int limit)

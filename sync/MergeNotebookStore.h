@@ -10,6 +10,7 @@ class CPeloraDatabase;
 class CItemNote;
 class CItemFolder;
 class CItemAttach;
+class CStoreTransaction;
 }  // namespace DB
 namespace Pelora {
 class CNotebook;
@@ -21,6 +22,7 @@ class CNotebookSyncStore : public ISyncStore {
 public:
     // The notebook may be null (no in-memory items: conflict copies are then not possible).
     CNotebookSyncStore(DB::CPeloraDatabase* db, Pelora::CNotebook* notebook) : m_db(db), m_notebook(notebook) {}
+    ~CNotebookSyncStore() override;
 
     CString GetParam(const wchar_t* name, const wchar_t* defaultValue) override;
     void SetParam(const wchar_t* name, const wchar_t* value) override;
@@ -46,6 +48,9 @@ public:
     void OnNoteCreated(const MergeNote& note) override;
     bool CopyNoteToConflictFolder(const MergeNote& note, CString& newNoteId) override;
     bool IsNoteBeingEdited(const wchar_t* noteId) override;
+    // What is written while the outermost lock is held is one transaction of the store,
+    // committed when that lock is given back: a note's merge is written whole or not at all,
+    // and its rows reach the disk together instead of one synchronous write each.
     void Lock() override;
     void Unlock() override;
     std::vector<MergeAttach> GetAttaches(const wchar_t* noteId, const wchar_t* attachId, bool includeRemoved) override;
@@ -86,6 +91,8 @@ private:
 
     DB::CPeloraDatabase* m_db;
     Pelora::CNotebook* m_notebook;
+    int m_lockDepth = 0;                          // under the store's lock
+    DB::CStoreTransaction* m_batch = nullptr;     // open while m_lockDepth > 0
 };
 
 }  // namespace Sync

@@ -208,4 +208,34 @@ private:
     ISyncStore* m_store;
 };
 
+// Holds an ISyncStore's lock over a run of items (the structure step's notes), given back and
+// taken again after `ms` so that the user's saves never wait long. What is written under one
+// hold reaches the store together (see CNotebookSyncStore::Lock).
+class CSyncStoreBatch {
+public:
+    explicit CSyncStoreBatch(ISyncStore* store, DWORD ms = 100) : m_store(store), m_ms(ms)
+    {
+        m_store->Lock();
+        m_start = GetTickCount();
+    }
+    ~CSyncStoreBatch() { m_store->Unlock(); }
+    CSyncStoreBatch(const CSyncStoreBatch&) = delete;
+    CSyncStoreBatch& operator=(const CSyncStoreBatch&) = delete;
+
+    // Between two items: lets others in when the hold has lasted long enough.
+    void Next()
+    {
+        if (GetTickCount() - m_start < m_ms)
+            return;
+        m_store->Unlock();
+        m_store->Lock();
+        m_start = GetTickCount();
+    }
+
+private:
+    ISyncStore* m_store;
+    DWORD m_ms;
+    DWORD m_start = 0;
+};
+
 }  // namespace Sync

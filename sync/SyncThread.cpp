@@ -21,11 +21,6 @@ enum { kTerminateEvent, kUploadEvent, kDownloadEvent };
 // The error text field holds 255 characters: longer service texts are cut, not refused.
 const int kMaxErrorDesc = 255;
 
-bool IsSet(HANDLE event)
-{
-    return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-}
-
 HANDLE OpenNamed(const wchar_t* name)
 {
     // manual reset, not signalled; an existing event of that name is opened as it is
@@ -172,16 +167,10 @@ void CSyncGroup::SetLastErrorDesc(const CString& text)
 
 bool CSyncGroup::IsSyncRunning()
 {
-    // the events are named: any handle of the process sees the same state
-    HANDLE up = OpenEventW(SYNCHRONIZE, FALSE, EventName(kUploadEvent));
-    HANDLE down = OpenEventW(SYNCHRONIZE, FALSE, EventName(kDownloadEvent));
-    bool running = IsSet(up) || IsSet(down);
-    if (up)
-        CloseHandle(up);
-    if (down)
-        CloseHandle(down);
-    return running;
+    return (m_state.load() & ((1u << kUploadEvent) | (1u << kDownloadEvent))) != 0;
 }
+
+bool CSyncGroup::IsStateSet(int which) const { return (m_state.load() & (1u << which)) != 0; }
 
 // ---------------------------------------------------------------- construction and wiring
 
@@ -249,17 +238,35 @@ int CSyncThread::ExitInstance()
 
 // ---------------------------------------------------------------- state
 
+// The three events' states are mirrored in the group's bits, which every check reads: a check
+// runs many times per note (and on every transfer progress call), and asking the events each
+// time costs a round trip to the kernel object. Only SetState changes them, always both.
+void CSyncThread::SetState(int which, bool on)
+{
+    HANDLE event = which == kTerminateEvent ? m_terminateEvent
+                 : which == kUploadEvent    ? m_uploadRunningEvent
+                                            : m_downloadRunningEvent;
+    if (on) {
+        Group().m_state.fetch_or(1u << which);
+        if (event)
+            SetEvent(event);
+    } else {
+        Group().m_state.fetch_and(~(1u << which));
+        if (event)
+            ResetEvent(event);
+    }
+}
+
 bool CSyncThread::IsTerminating()
 {
-    bool running = IsSet(m_uploadRunningEvent) || IsSet(m_downloadRunningEvent);
-    return running && IsSet(m_terminateEvent);
+    return Group().IsSyncRunning() && Group().IsStateSet(kTerminateEvent);
 }
 
 int CSyncThread::NoteCheck()
 {
     if (IsTerminating())
         return SYNC_TERMINATED;
-    if (!IsSet(m_uploadRunningEvent) && !IsSet(m_downloadRunningEvent))
+    if (!Group().IsSyncRunning())
         return SYNC_NOT_RUNNING;
     return 0;
 }
@@ -267,14 +274,11 @@ int CSyncThread::NoteCheck()
 bool CSyncThread::Pause(unsigned ms)
 {
     // a stop ends the wait early
-    HANDLE terminate = OpenEventW(SYNCHRONIZE, FALSE, Group().EventName(kTerminateEvent));
-    if (!terminate) {
+    if (!m_terminateEvent) {
         Sleep(ms);
         return true;
     }
-    DWORD w = WaitForSingleObject(terminate, ms);
-    CloseHandle(terminate);
-    return w != WAIT_OBJECT_0;
+    return WaitForSingleObject(m_terminateEvent, ms) != WAIT_OBJECT_0;
 }
 
 bool CSyncThread::StopRetrying(int attempt)
@@ -364,8 +368,7 @@ void CSyncThread::RunSync() { PostThreadMessage(WM_SYNC_RUN, 0, 0); }
 
 void CSyncThread::StopSync()
 {
-    if (m_terminateEvent)
-        SetEvent(m_terminateEvent);
+    SetState(kTerminateEvent, true);
     PostThreadMessage(WM_SYNC_STOP, 0, 0);
 }
 
@@ -469,13 +472,13 @@ void CSyncThread::OnRunSync(WPARAM, LPARAM)
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnRunSync");
     if (Running()) {
         Log("Restarting sync by user...");
-        SetEvent(m_terminateEvent);
+        SetState(kTerminateEvent, true);
         m_restart = 1;
         return;
     }
     Log("Run sync by user...");
-    ResetEvent(m_terminateEvent);
-    SetEvent(m_uploadRunningEvent);
+    SetState(kTerminateEvent, false);
+    SetState(kUploadEvent, true);
     Group().m_uploadResult = SYNC_STILL_RUNNING;
     // no download yet: an old download result must not colour this sync's end
     Group().m_downloadResult = 0;
@@ -505,12 +508,12 @@ void CSyncThread::OnMessageAuthComplete(int result, int status)
         Progress(0.0f, -1, 1713, L"Sync failed");
     }
     if (status != AUTH_ONLINE || result != 0) {
-        ResetEvent(m_uploadRunningEvent);
+        SetState(kUploadEvent, false);
         m_restart = 0;
     } else {
         PostThreadMessage(WM_SYNC_GET_STRUCT, 0, 0);
     }
-    if (m_observer && !IsSet(m_uploadRunningEvent) && !IsSet(m_downloadRunningEvent))
+    if (m_observer && !Group().IsSyncRunning())
         Event(SYNC_EVENT_ENDED, L"", nullptr);
 }
 
@@ -518,7 +521,7 @@ void CSyncThread::OnStopSync(WPARAM, LPARAM)
 {
     if (Running()) {
         m_restart = 0;
-        SetEvent(m_terminateEvent);
+        SetState(kTerminateEvent, true);
     }
 }
 
@@ -572,8 +575,8 @@ void CSyncThread::OnSyncGetNotesStruct(WPARAM, LPARAM)
     Log("    new_timestamp = ", data.lastUpdateTime);
     PostThreadMessage(WM_SYNC_UPLOAD_FOLDERS, 0, 0);
     CSyncThread* b = Group().GetThreadB();
-    if (b && !IsSet(m_downloadRunningEvent)) {
-        SetEvent(m_downloadRunningEvent);
+    if (b && !Group().IsStateSet(kDownloadEvent)) {
+        SetState(kDownloadEvent, true);
         Group().m_downloadResult = SYNC_STILL_RUNNING;
         b->PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 1, 0);
     }
@@ -773,38 +776,51 @@ void CSyncThread::OnSyncDownloadItem(WPARAM wParam, LPARAM)
     }
     // Notes of do-not-sync folders stay out of the queue; notes given up on in this sync
     // (an empty reply) wait for the next.
+    // the queue is read in one hold of the store (one read of the file, not one per query)
     int total = 0;
-    int limit = (int)m_skipDownload.size() + 16;
+    int count = 0;
     std::vector<MergeNote> waiting;
-    for (MergeNote& n : store->GetNotesForDownload(limit, total))
-        if (!m_skipDownload.count(n.note_id) && FolderSyncs(n.folder_id))
-            waiting.push_back(n);
-    int count = waiting.empty() ? 0 : total - (int)m_skipDownload.size();
-    if (!waiting.empty() && count < 1)
-        count = 1;
-    if (count > 0 && waiting[0].sync_priority == 1) {
-        OnSyncDownloadNoteContent(waiting[0], count);
-        return;
-    }
     MergeAttach attach;
     bool haveAttach = false;
-    int attachTotal = 0;
-    for (MergeAttach& a : store->GetAttachesForDownload((int)m_skipAttach.size() + 16, attachTotal)) {
-        if (m_skipAttach.count(a.attach_id))
-            continue;
-        MergeNote owner;
-        if (store->GetNote(a.note_id, owner) && !FolderSyncs(owner.folder_id))
-            continue;
-        attach = a;
-        haveAttach = true;
-        break;
+    {
+        CSyncStoreLock lock(store);
+        int limit = (int)m_skipDownload.size() + 16;
+        for (MergeNote& n : store->GetNotesForDownload(limit, total))
+            if (!m_skipDownload.count(n.note_id) && FolderSyncs(n.folder_id))
+                waiting.push_back(n);
+        count = waiting.empty() ? 0 : total - (int)m_skipDownload.size();
+        if (!waiting.empty() && count < 1)
+            count = 1;
+        if (!(count > 0 && waiting[0].sync_priority == 1)) {
+            int attachTotal = 0;
+            for (MergeAttach& a : store->GetAttachesForDownload((int)m_skipAttach.size() + 16, attachTotal)) {
+                if (m_skipAttach.count(a.attach_id))
+                    continue;
+                MergeNote owner;
+                if (store->GetNote(a.note_id, owner) && !FolderSyncs(owner.folder_id))
+                    continue;
+                attach = a;
+                haveAttach = true;
+                break;
+            }
+        }
+    }
+    // the notes at the head of the queue that share its place go in one run
+    for (size_t i = 1; i < waiting.size(); ++i)
+        if (waiting[i].sync_priority != waiting[0].sync_priority) {
+            waiting.resize(i);
+            break;
+        }
+    if (count > 0 && waiting[0].sync_priority == 1) {
+        OnSyncDownloadNoteContent(waiting, count);
+        return;
     }
     if (haveAttach && attach.sync_priority == 1) {
         OnSyncDownloadAttaches(attach);
         return;
     }
     if (count > 0) {
-        OnSyncDownloadNoteContent(waiting[0], count);
+        OnSyncDownloadNoteContent(waiting, count);
         return;
     }
     if (!haveAttach || Group().GetSyncType() != 0 || attach.sync_priority <= 1) {
@@ -815,24 +831,73 @@ void CSyncThread::OnSyncDownloadItem(WPARAM wParam, LPARAM)
     OnSyncDownloadAttaches(attach);
 }
 
-void CSyncThread::OnSyncDownloadNoteContent(MergeNote& note, int waiting)
+void CSyncThread::OnSyncDownloadNoteContent(std::vector<MergeNote>& notes, int waiting)
 {
-    Event(SYNC_EVENT_DOWNLOADING, note.note_id, note.note_id);
-    CString text;
-    text.Format(GetLangString(1724, L"Download note's content (%d)...").GetString(), waiting);
-    Progress(0.0f, 0, text);
-    int rc = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        rc = SyncDownloadNote(note);
+    // The first attempt of each note: the requests one after the other without the store's
+    // lock, then one hold of it for all the merges, so the rows of the whole run reach the
+    // disk in one write. Each merge still decides on its note as it is at that moment. The run
+    // ends early after a failed request (that note goes on alone), on a stop, and once it has
+    // taken long or brought much, so that the notes show up without long delays.
+    const DWORD started = GetTickCount();
+    const size_t kMaxBytes = 16u << 20;
+    size_t bytes = 0;
+    std::vector<std::vector<CServerObject>> replies;
+    std::vector<int> results;
+    std::vector<bool> asked;   // false: the sync stopped before the request
+    for (size_t i = 0; i < notes.size(); ++i) {
+        if (i > 0 && (results.back() != 0 || IsTerminating() || bytes >= kMaxBytes || GetTickCount() - started >= 500))
+            break;
+        MergeNote& note = notes[i];
+        Event(SYNC_EVENT_DOWNLOADING, note.note_id, note.note_id);
+        CString text;
+        text.Format(GetLangString(1724, L"Download note's content (%d)...").GetString(), waiting - (int)i);
+        Progress(0.0f, 0, text);
+        PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::SyncDownloadNote");
+        replies.emplace_back();
+        int rc = NoteCheck();
+        asked.push_back(rc == 0);
+        if (rc == 0)
+            rc = FetchNoteContent(note, replies.back());
+        for (const CServerObject& o : replies.back())
+            bytes += (size_t)o.text.GetLength() * sizeof(wchar_t);
+        results.push_back(rc);
+    }
+    {
+        CSyncStoreLock lock(Store());
+        for (size_t i = 0; i < results.size(); ++i)
+            if (asked[i])
+                results[i] = MergeFetchedNote(notes[i], replies[i], results[i]);
+    }
+    for (size_t i = 0; i < results.size(); ++i) {
+        int rc = results[i];
         if (rc == SYNC_COPY_FAILED) {
             // left as it is here and reported at the end; the others still come
-            m_skipDownload.insert(note.note_id);
+            m_skipDownload.insert(notes[i].note_id);
             m_downloadSkipResult = rc;
             rc = 0;
         }
-        if (rc == 0) {
-            PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
+        if (rc != 0) {
+            RetryNoteContent(notes[i], rc);
             return;
+        }
+    }
+    PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
+}
+
+void CSyncThread::RetryNoteContent(MergeNote& note, int rc)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0) {
+            rc = SyncDownloadNote(note);
+            if (rc == SYNC_COPY_FAILED) {
+                m_skipDownload.insert(note.note_id);
+                m_downloadSkipResult = rc;
+                rc = 0;
+            }
+            if (rc == 0) {
+                PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
+                return;
+            }
         }
         if (StopRetrying(attempt)) {
             PostToA(WM_SYNC_DOWNLOAD_DONE, SYNC_TERMINATED, 0);
@@ -850,14 +915,14 @@ void CSyncThread::OnSyncDownloadNoteContent(MergeNote& note, int waiting)
 void CSyncThread::OnDownloadDone(WPARAM wParam, LPARAM)
 {
     Group().m_downloadResult = (int)wParam;
-    ResetEvent(m_downloadRunningEvent);
+    SetState(kDownloadEvent, false);
     PostToA(WM_SYNC_FINISH, 0, 0);
 }
 
 void CSyncThread::OnUploadDone(WPARAM wParam, LPARAM)
 {
     Group().m_uploadResult = (int)wParam;
-    ResetEvent(m_uploadRunningEvent);
+    SetState(kUploadEvent, false);
     PostToA(WM_SYNC_FINISH, 0, 0);
 }
 
@@ -866,7 +931,7 @@ void CSyncThread::OnSyncFinish(WPARAM, LPARAM)
     PELORA_TRACE_SCOPE(LOG_LEVEL_SYNC, "Sync::CSyncThread::OnSyncFinish");
     if (CSync* client = Client())
         client->GetUserInfo();
-    if (IsSet(m_uploadRunningEvent))
+    if (Group().IsStateSet(kUploadEvent))
         return;
     int u = Group().GetUploadResult(), d = Group().GetDownloadResult();
     bool ended = u != SYNC_STILL_RUNNING && d != SYNC_STILL_RUNNING;

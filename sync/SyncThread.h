@@ -146,6 +146,8 @@ public:
     CString GetDownloadedInstaller();
     void SetDownloadedInstaller(const CString& path);
     bool IsSyncRunning();
+    // one of the three events (0-2, as EventName) is set; read from the group's mirror of them
+    bool IsStateSet(int which) const;
     int GetUploadResult() const { return m_uploadResult; }
     int GetDownloadResult() const { return m_downloadResult; }
     CString GetLastErrorDesc();
@@ -174,6 +176,7 @@ private:
     std::atomic<unsigned> m_pauseMs{1000};
     std::atomic<int> m_syncType{0};
     std::atomic<int> m_reminderOlderDays{0};
+    std::atomic<unsigned> m_state{0};      // bit n: event n is set (changed with the event)
 };
 
 typedef void (*AuthCallback)(void* userData, CSyncThread* thread, struct AuthRequest* request);
@@ -274,7 +277,12 @@ public:
     int SyncUpdateTodoItems(MergeNote& note, const std::vector<CServerTodo>& todo);
     int SyncRemoveClientItems(const std::vector<CRemovedItem>& items);
     void RemoveFolderKeepingNotes(const CString& folderId);
+    // One note's content: fetched (three tries), then merged under the store's lock.
     int SyncDownloadNote(MergeNote& note);
+    // The two halves: the request (no lock held), and the merge of what it brought, which the
+    // caller runs under the store's lock; rc is the request's result.
+    int FetchNoteContent(const MergeNote& note, std::vector<CServerObject>& notes);
+    int MergeFetchedNote(MergeNote& note, const std::vector<CServerObject>& notes, int rc);
     void OnSyncDownloadAttaches(MergeAttach& attach);
     int SyncUploadFoldersToServer();
     int SyncUploadNoteToServer(MergeNote& note, CString& errorText);
@@ -313,7 +321,11 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void OnSyncDownloadNoteContent(MergeNote& note, int waiting);
+    // Downloads the first notes of the queue (all of one queue place): each is fetched in turn,
+    // then what came is merged in one hold of the store, so that the store writes them together.
+    void OnSyncDownloadNoteContent(std::vector<MergeNote>& notes, int waiting);
+    // The later attempts for one note whose first attempt ended with rc.
+    void RetryNoteContent(MergeNote& note, int rc);
     void Event(int code, const wchar_t* text1, const wchar_t* text2, WPARAM value = 0);
     void Progress(float progress, int code, const CString& text);
     void Progress(float progress, int code, int stringId, const wchar_t* defaultText);
@@ -328,6 +340,7 @@ private:
     bool Running() const { return m_group->IsSyncRunning(); }
     bool FolderSyncs(int folderItemId);   // false for a do-not-sync folder
     int NoteCheck();                      // 2 terminating, 3 not running, else 0
+    void SetState(int which, bool on);    // sets or resets event `which` and its mirror
 
     int m_restart = 0;
     std::vector<MergeAttach> m_attachQueue;
