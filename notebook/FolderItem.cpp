@@ -114,10 +114,34 @@ CNoteItem* CFolderItem::GetNoteItem(int i) const
 
 int CFolderItem::GetNoteIndex(int itemid) const
 {
-    for (size_t i = 0; i < m_notes.size(); ++i)
-        if (m_notes[i] && m_notes[i]->GetItemId() == itemid)
-            return (int)i;
+    if (m_positionsUpTo > m_notes.size())
+        NotesReordered();
+    auto it = m_positions.find(itemid);
+    if (it == m_positions.end() || (size_t)it->second >= m_positionsUpTo) {
+        // bring the positions past the exact part up to date, then look again
+        for (size_t i = m_positionsUpTo; i < m_notes.size(); ++i)
+            if (m_notes[i])
+                m_positions[m_notes[i]->GetItemId()] = (int)i;
+        m_positionsUpTo = m_notes.size();
+        it = m_positions.find(itemid);
+        if (it == m_positions.end())
+            return -1;
+    }
+    size_t i = (size_t)it->second;
+    if (i < m_notes.size() && m_notes[i] && m_notes[i]->GetItemId() == itemid)
+        return (int)i;
+    // a position that no longer holds its note: walk the array as it is, and start over
+    NotesReordered();
+    for (size_t j = 0; j < m_notes.size(); ++j)
+        if (m_notes[j] && m_notes[j]->GetItemId() == itemid)
+            return (int)j;
     return -1;
+}
+
+void CFolderItem::NotesReordered() const
+{
+    m_positions.clear();
+    m_positionsUpTo = 0;
 }
 
 CNoteItem* CFolderItem::GetNextNote(CNoteItem* note) const
@@ -186,7 +210,12 @@ int CFolderItem::InsertNote(CNoteItem* note)
     Reserve((int)m_notes.size() + 1);
     if (m_sortType != -1 && (m_sortType & 1)) {
         m_notes.insert(m_notes.begin(), note);
+        NotesReordered();
         return 0;
+    }
+    if (m_positionsUpTo == m_notes.size()) {
+        m_positions[note->GetItemId()] = (int)m_notes.size();
+        ++m_positionsUpTo;
     }
     m_notes.push_back(note);
     return (int)m_notes.size() - 1;
@@ -198,6 +227,10 @@ bool CFolderItem::RemoveNoteAt(int itemid)
     if (i < 0)
         return false;
     m_notes.erase(m_notes.begin() + i);
+    // the notes after it moved up by one: their positions are put right when next needed
+    m_positions.erase(itemid);
+    if (m_positionsUpTo > (size_t)i)
+        m_positionsUpTo = (size_t)i;
     return true;
 }
 
@@ -242,6 +275,7 @@ void CFolderItem::SetSortType(int type)
             book->GetSortEngine()->Sort(type, m_notes.data(), (int)m_notes.size());
         else
             CSortEngine().Sort(type, m_notes.data(), (int)m_notes.size());
+        NotesReordered();
     }
     m_sortType = type;
 }
@@ -493,6 +527,7 @@ int CFilterFolderItem::AddFilter(CFolderItem* item, int mode)
             item->CopyNotes(copy);
             Reserve((int)copy.size());
             m_notes = copy;
+            NotesReordered();
         } else {
             for (int i = 0; i < item->GetNoteCount(); ++i)
                 AttachNote(item->GetNoteItemId(i));

@@ -3,6 +3,7 @@
 #pragma once
 #include "Framework.h"
 #include "DbRecords.h"
+#include <unordered_map>
 #include <vector>
 
 namespace Json { class Value; }
@@ -61,7 +62,7 @@ public:
     virtual CString GetSelectedNoteId() const { return m_selectedNoteId; }
     virtual int GetOrderValue() const { return m_folder.order_value; }
     virtual void SetOrderValue(int v);
-    virtual void ClearNotes() { m_notes.clear(); }
+    virtual void ClearNotes() { m_notes.clear(); NotesReordered(); }
     virtual void CopyNotes(std::vector<CNoteItem*>& dst) const { dst = m_notes; }
     virtual int GetNoteCount() const { return (int)m_notes.size(); }
     virtual int GetTotalNoteCount(int recursive);
@@ -126,6 +127,8 @@ protected:
     void Reserve(int n);
     int InsertNote(CNoteItem* note);
     bool RemoveNoteAt(int itemid);
+    // After m_notes was sorted, assigned or cleared: every cached position is forgotten.
+    void NotesReordered() const;
 
     LONG m_refs = 1;
     HANDLE m_catalogItem = nullptr;
@@ -134,6 +137,12 @@ protected:
     CString m_selectedNoteId;
     std::vector<int> m_order[2];
     std::vector<CNoteItem*> m_notes;
+    // Positions of the notes by itemid, so that finding a note is not a walk of the array
+    // (attaching every note of a large notebook would take the square of its size). Entries
+    // below m_positionsUpTo are exact; later ones are put right by the next lookup that needs
+    // them. Changed with m_notes, on the thread that changes m_notes.
+    mutable std::unordered_map<int, int> m_positions;
+    mutable size_t m_positionsUpTo = 0;
     int m_capacity = 1024;
     int m_filterMark = 0;
     int m_selectedMark = 0;

@@ -318,18 +318,40 @@ void CNotebook::NotifyTagMoved(CTagItem* tag, int oldIndex, int newIndex)
 int CNotebook::LoadNotebook()
 {
     PELORA_TRACE_SCOPE(1, "Pelora::CNotebook::LoadNotebook");
-    LoadReminders();
-    LoadNotes();
-    static const wchar_t* const kSpecial[] = {kDefaultFolderId, kUserFolderId, kTrashFolderId, kConflictFolderId};
-    for (int i = 0; i < 4; ++i) {
-        if (CFolderItem* f = GetFolder(kSpecial[i], 1)) {
-            // fixed stamps keep the four in this order in the catalogue's date sorts
-            f->GetRecord().date_create = 1000 * (i + 1);
-            f->GetRecord().date_update = 1000 * (i + 1);
+    // The whole load reads the file in one transaction (one lock of the file instead of one
+    // per query: the tags alone make two queries each). The locks are taken in the order
+    // everyone takes them: the tag list's, the notes', then the store's.
+    LoadReminders();   // one query, and its lock is taken before the store's elsewhere
+    CScopedMutexLock tagLock(m_tags.GetMutex());
+    EnterCriticalSection(&m_noteLock);
+    {
+        DB::CStoreTransaction reads(g_database);
+        LoadNotes();
+        // the notes of each folder, found in one walk of all notes instead of one per folder
+        std::unordered_map<int, std::vector<int>> byFolder;
+        CIdTree::CNode* cursor = m_noteTree.First();
+        while (cursor) {
+            unsigned key;
+            CNoteItem* note;
+            m_noteTree.Next(cursor, key, note);
+            if (note && !note->GetRecord().b_removed)
+                byFolder[note->GetRecord().folder_id].push_back((int)key);
         }
+        m_loadingFolderNotes = &byFolder;
+        static const wchar_t* const kSpecial[] = {kDefaultFolderId, kUserFolderId, kTrashFolderId, kConflictFolderId};
+        for (int i = 0; i < 4; ++i) {
+            if (CFolderItem* f = GetFolder(kSpecial[i], 1)) {
+                // fixed stamps keep the four in this order in the catalogue's date sorts
+                f->GetRecord().date_create = 1000 * (i + 1);
+                f->GetRecord().date_update = 1000 * (i + 1);
+            }
+        }
+        m_loadingFolderNotes = nullptr;
+        m_tags.Load();
+        LoadSearches();
+        reads.Commit();   // the load's repairs (stale tag links) are kept
     }
-    m_tags.Load();
-    LoadSearches();
+    LeaveCriticalSection(&m_noteLock);
     m_loaded = 1;
     return 1;
 }
@@ -350,6 +372,7 @@ void CNotebook::LoadReminders()
         if (item->GetRecord().itemid)
             known[item->GetRecord().itemid] = item;
     std::vector<CReminderItem*> list;
+    std::set<CReminderItem*> listed;
     while (!rows.IsEmpty()) {
         DB::CItemReminder* row = static_cast<DB::CItemReminder*>(rows.RemoveHead());
         auto it = known.find(row->itemid);
@@ -358,7 +381,7 @@ void CNotebook::LoadReminders()
             item = new CReminderItem;
             m_allReminders.push_back(item);
         }
-        if (std::find(list.begin(), list.end(), item) == list.end())
+        if (listed.insert(item).second)
             list.push_back(item);
         DB::CItemReminder& r = item->GetRecord();
         r.itemid = row->itemid;
@@ -618,6 +641,13 @@ void CNotebook::AttachFolderNotes(CFolderItem* folder)
     int itemid = folder->GetRecord().itemid;
     if (!itemid)
         return;
+    if (m_loadingFolderNotes) {
+        auto it = m_loadingFolderNotes->find(itemid);
+        if (it != m_loadingFolderNotes->end())
+            for (int id : it->second)
+                folder->AttachNote(id);
+        return;
+    }
     std::vector<int> ids;
     EnterCriticalSection(&m_noteLock);
     CIdTree::CNode* cursor = m_noteTree.First();

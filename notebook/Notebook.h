@@ -204,6 +204,8 @@ private:
     CIdTree m_noteTree;
     // note_id -> item, a quicker way to what the walk of the id tree finds (under the note lock)
     std::unordered_map<std::wstring, CNoteItem*> m_noteIndex;
+    // while LoadNotebook attaches the folders' notes: note itemids by folder itemid, in itemid order
+    std::unordered_map<int, std::vector<int>>* m_loadingFolderNotes = nullptr;
     CTagList m_tags;
     std::vector<CSavedSearchItem*> m_searches;
     std::vector<CReminderItem*> m_reminders;

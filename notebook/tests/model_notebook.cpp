@@ -262,6 +262,53 @@ TEST_F(ModelNotebook, MultiWriteOperationsAreAllOrNothing)
     EXPECT_EQ(1, StoreInt("SELECT COUNT(*) FROM notes WHERE note_id='n1' AND date_update=7002"));
 }
 
+// A folder finds its notes by position however its array changed: appended, attached twice,
+// taken out anywhere, put in front by a descending order, sorted, cleared. After each step every
+// note's index is the one a walk of the array gives.
+TEST_F(ModelNotebook, NoteIndexFollowsEveryChangeOfTheArray)
+{
+    CFolderItem* def = Folder(L"default");
+    CFolderItem* f = Folder(L"work");
+    std::vector<int> ids{Note(L"n2")->GetItemId()};
+    for (int i = 0; i < 12; ++i) {
+        CNoteItem* n = book->CreateNote(def, 1);
+        ASSERT_NE(nullptr, n);
+        ids.push_back(n->GetItemId());
+    }
+    auto walked = [&](int id) {
+        for (int i = 0; i < f->GetNoteCount(); ++i)
+            if (f->GetNoteItemId(i) == id)
+                return i;
+        return -1;
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> run;
+    } steps[] = {
+        {"appended", [&] { for (int i = 1; i <= 6; ++i) EXPECT_EQ(i, f->AttachNote(ids[i])); }},
+        {"attached twice", [&] { EXPECT_EQ(3, f->AttachNote(ids[3])); EXPECT_EQ(7, f->GetNoteCount()); }},
+        {"taken out in the middle", [&] { EXPECT_TRUE(f->DetachNote(ids[2], 1)); }},
+        {"taken out last", [&] { EXPECT_TRUE(f->DetachNote(ids[6], 1)); EXPECT_FALSE(f->DetachNote(ids[6], 1)); }},
+        {"sorted descending, then one put in front", [&] { f->SetSortType(1); EXPECT_EQ(0, f->AttachNote(ids[7])); }},
+        {"taken out first", [&] { EXPECT_TRUE(f->DetachNote(ids[7], 1)); }},
+        {"sorted ascending, then appended", [&] {
+             f->SetSortType(0);
+             for (int i = 8; i <= 12; ++i) {
+                 int count = f->GetNoteCount();
+                 EXPECT_EQ(count, f->AttachNote(ids[i]));
+             }
+         }},
+        {"cleared, then one attached", [&] { f->ClearNotes(); EXPECT_EQ(0, f->AttachNote(ids[4])); }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.run();
+        for (int id : ids)
+            EXPECT_EQ(walked(id), f->GetNoteIndex(id)) << "note " << id;
+    }
+    EXPECT_EQ(-1, f->GetNoteIndex(0));
+}
+
 TEST_F(ModelNotebook, FolderCreateMoveTrashRestoreRemove)
 {
     CFolderItem* f = book->CreateFolder(L"Fresh", 0, nullptr);
