@@ -751,13 +751,31 @@ void DocImpl::SetAttr(Element* e, const std::wstring& name, const std::wstring* 
 
 // ---------------------------------------------------------------- operations and undo
 
-void DocImpl::Changed() {
+void DocImpl::Changed(bool sheets) {
     changedInOperation = true;
     ++version;
+    if (sheets) ++sheetsEpoch;
+}
+
+bool DocImpl::KeepsSheets(const Op& op) {
+    auto plain = [](Node* n) {
+        return n && n->IsElement() && !n->AsElement()->Is(TAG_STYLE) && !n->AsElement()->Is(TAG_LINK);
+    };
+    Node* n = op.node.get();
+    switch (op.kind) {
+    case Op::Splice:
+    case Op::Split:
+    case Op::Merge:
+        return n && n->IsText() && plain(n->Parent());
+    case Op::SetAttr:
+        return plain(n);
+    default:
+        return false;
+    }
 }
 
 void DocImpl::Record(Op&& op) {
-    Changed();
+    Changed(!KeepsSheets(op));
     if (!observers.empty()) {
         Touched(op.node.get());
         Touched(op.parent.get());
@@ -1104,6 +1122,7 @@ void DocImpl::SetSelection(Pos start, Pos end) {
 
 void DocImpl::ResetContent() {
     ++version;
+    ++sheetsEpoch;
     if (unitOpen) { current = UndoUnit(); unitOpen = false; }
     ClearHistory();
     highlights.clear();

@@ -170,11 +170,19 @@ struct DocImpl {
     void ApplyForward(const Op& op);
     void ResplitText(const Op& op);   // undoes a merge / redoes a split with the same node
     void FinishUnit(UndoUnit&& unit);
-    void Changed();   // a change was made: dirty and notice at the end of the operation
-    // Bumped by every change of the tree; caches of whole-document walks (the style sheets,
-    // which every computed style asks for) are valid for one version.
+    // A change was made: dirty and notice at the end of the operation. sheets: it may have
+    // changed which elements hold style sheets or what they say.
+    void Changed(bool sheets = true);
+    // Text typed outside STYLE and attributes of elements other than STYLE and LINK leave the
+    // style sheets as they are.
+    static bool KeepsSheets(const Op& op);
+    // Bumped by every change of the tree.
     uint64_t version = 0;
-    uint64_t sheetsVersion = UINT64_MAX;
+    // Bumped by every change that may touch the style sheets: the list of sheets (a walk of the
+    // whole document, which every computed style asks for) is kept for one epoch, so typing
+    // does not walk a long note again.
+    uint64_t sheetsEpoch = 0;
+    uint64_t sheetsVersion = UINT64_MAX;   // the epoch `sheets` was found in
     std::vector<StyleSheet*> sheets;
     void NotifySinks();
 

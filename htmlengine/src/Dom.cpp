@@ -702,6 +702,7 @@ void Document::LoadHtml(const std::wstring& html) {
     ParseDocument(*impl_, html);
     impl_->RequestImages(this);
     ++impl_->version;
+    ++impl_->sheetsEpoch;
     dirty_ = false;
     if (Element* body = Body()) {
         impl_->Place(impl_->selStart, Pos{body, 0});
@@ -883,7 +884,7 @@ Selection& Document::GetSelection() { return impl_->selection; }
 
 std::vector<StyleSheet*> Document::StyleSheets() {
     DocImpl& d = *impl_;
-    if (d.sheetsVersion == d.version) return d.sheets;
+    if (d.sheetsVersion == d.sheetsEpoch) return d.sheets;
     std::vector<StyleSheet*> out;
     for (Node* n = NextInOrder(this); n; n = n->NextInOrder(this)) {
         Element* e = n->AsElement();
@@ -891,7 +892,7 @@ std::vector<StyleSheet*> Document::StyleSheets() {
         if (StyleSheet* s = e->Sheet()) out.push_back(s);
     }
     d.sheets = out;
-    d.sheetsVersion = d.version;
+    d.sheetsVersion = d.sheetsEpoch;
     return out;
 }
 
@@ -909,6 +910,7 @@ StyleSheet* Document::CreateStyleSheet() {
     style->attrs_.push_back(Attribute{L"type", L"text/css"});
     DocImpl::RawAppend(head, style);
     ++impl_->version;
+    ++impl_->sheetsEpoch;
     return style->Sheet();
 }
 

@@ -170,6 +170,7 @@ struct LayoutImpl : IDocObserver {
     void LayoutTable(Box* box, int availWidth);
     void Intrinsic(Box* box);
     void NumberFlows();
+    static void CollectFlows(Box* box, std::vector<Box*>& out);   // a subtree's flows in order
 
     // queries (LayoutQuery.cpp)
     Box* BoxFor(Node* n) const;

@@ -449,6 +449,10 @@ void LayoutImpl::Update() {
             if (!under) todo.push_back(t);
         }
         for (Box* t : targets) t->queued = false;
+        // a rebuilt block with as many flows as before takes over their numbers; otherwise every
+        // flow is numbered again (a walk of the whole page)
+        bool renumber = false;
+        std::vector<Box*> oldFlows, newFlows;
         for (Box* t : todo) {
             if (t == root.get() || !t->element) {
                 fullRebuild = true;
@@ -460,9 +464,25 @@ void LayoutImpl::Update() {
             uint32_t idx = t->index;
             int depth = 0;
             for (Box* a = parent; a; a = a->parent) ++depth;
+            oldFlows.clear();
+            CollectFlows(t, oldFlows);
+            uint32_t firstOrder = oldFlows.empty() ? 0 : oldFlows.front()->order;
             DropBoxes(t);
             std::unique_ptr<Box> fresh;
             if (e->Parent()) fresh = BuildBlock(e, *parent->style, parent, depth);
+            newFlows.clear();
+            if (fresh) CollectFlows(fresh.get(), newFlows);
+            bool same = fresh && newFlows.size() == oldFlows.size();
+            for (size_t k = 0; same && k < oldFlows.size(); ++k)
+                same = firstOrder + k < flowsInOrder.size() && flowsInOrder[firstOrder + k] == oldFlows[k];
+            if (same) {
+                for (size_t k = 0; k < newFlows.size(); ++k) {
+                    newFlows[k]->order = uint32_t(firstOrder + k);
+                    flowsInOrder[firstOrder + k] = newFlows[k];
+                }
+            } else {
+                renumber = true;
+            }
             if (fresh) {
                 fresh->index = idx;
                 fresh->marker = t->marker;
@@ -476,9 +496,17 @@ void LayoutImpl::Update() {
                 a->intrinsicValid = false;
             }
         }
-        NumberFlows();
+        if (renumber) NumberFlows();
     }
     LayoutBox(root.get(), width);
+}
+
+void LayoutImpl::CollectFlows(Box* box, std::vector<Box*>& out) {
+    if (box->kind == Box::Flow) {
+        out.push_back(box);
+        return;
+    }
+    for (auto& c : box->children) CollectFlows(c.get(), out);
 }
 
 void LayoutImpl::NumberFlows() {

@@ -206,6 +206,40 @@ TEST(Dom, StyleSheetImageRule) {
     EXPECT_EQ(d2->StyleSheets()[0]->FindRule(L"IMG")->GetProperty(L"border"), L"none");
 }
 
+TEST(Dom, StyleSheetsFollowEveryKindOfEdit) {
+    // the list of sheets is kept between edits that cannot touch it (typing in the body); every
+    // other change finds it again
+    auto doc = Load(L"<STYLE>B { color: #ff0000 }</STYLE><DIV>text</DIV><DIV id=box></DIV>");
+    ASSERT_EQ(doc->StyleSheets().size(), 1u);
+    Element* div = doc->GetElementsByTagName(L"DIV")[0].get();
+    MarkupPointer p(doc.get());
+    p.MoveTo(div->FirstChild(), 2);
+    doc->GetSelection().MoveCaret(p);
+    doc->TypeText(L"xy");
+    EXPECT_EQ(doc->StyleSheets().size(), 1u);
+    Element* box = doc->GetElementsByTagName(L"DIV")[1].get();
+    box->SetInnerHtml(L"<STYLE>I { color: #00ff00 }</STYLE>");   // a sheet arrives in the body
+    ASSERT_EQ(doc->StyleSheets().size(), 2u);
+    EXPECT_NE(doc->StyleSheets()[1]->FindRule(L"I"), nullptr);
+    box->SetInnerHtml(L"");
+    EXPECT_EQ(doc->StyleSheets().size(), 1u);
+    doc->Undo();
+    EXPECT_EQ(doc->StyleSheets().size(), 2u);
+    doc->Undo();
+    EXPECT_EQ(doc->StyleSheets().size(), 1u);
+    // a LINK becomes a sheet by its rel attribute
+    box->SetInnerHtml(L"<LINK href=a.css>");
+    EXPECT_EQ(doc->StyleSheets().size(), 1u);
+    doc->GetElementsByTagName(L"LINK")[0]->SetAttribute(L"rel", L"stylesheet");
+    EXPECT_EQ(doc->StyleSheets().size(), 2u);
+    // text typed into a STYLE changes its rules
+    Element* style = doc->GetElementsByTagName(L"STYLE")[0].get();
+    TextNode* css = style->FirstChild()->AsText();
+    css->SetData(L"U" + css->Data().substr(1));
+    EXPECT_EQ(doc->StyleSheets()[0]->FindRule(L"B"), nullptr);
+    EXPECT_NE(doc->StyleSheets()[0]->FindRule(L"U"), nullptr);
+}
+
 TEST(Dom, ComputedFontSize) {
     struct C { const wchar_t* html; double px; };
     const C cases[] = {

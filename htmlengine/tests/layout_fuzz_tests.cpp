@@ -90,6 +90,17 @@ TEST(LayoutFuzz, RandomPagesCaretsAndEdits) {
             EXPECT_EQ(r1.left, r2.left) << "seed " << seed;
             EXPECT_EQ(r1.top, r2.top) << "seed " << seed;
         }
+        // and paints the same, selection included (its ends are compared by flow numbers)
+        auto paintOps = [&](Layout& l) {
+            fake.ops.clear();
+            l.Paint(Rect{0, 0, 400, l.ContentHeight()}, 0, 0, PaintOptions());
+            std::wstring out;
+            for (const auto& op : fake.ops)
+                out += std::to_wstring(op.kind) + L"," + std::to_wstring(op.rect.left) + L"," + std::to_wstring(op.rect.top) +
+                       L"," + std::to_wstring(op.rect.right) + L"," + std::to_wstring(op.color) + L"," + op.text + L";";
+            return out;
+        };
+        EXPECT_TRUE(paintOps(layout) == paintOps(fresh)) << "seed " << seed;
         if (HasFailure()) break;
     }
     std::printf("layout fuzz: %d pages from seed %u\n", pages, seed - pages);
