@@ -25,7 +25,18 @@ using namespace PeloraUI::Import;
 
 namespace {
 
-const int kRuns = 3;
+// PELORA_BENCH_RUNS and PELORA_BENCH_NOTES (pictures file only) make quicker runs by hand.
+int Runs()
+{
+    const char* v = getenv("PELORA_BENCH_RUNS");
+    return v && atoi(v) > 0 ? atoi(v) : 3;
+}
+
+int PictureNotes()
+{
+    const char* v = getenv("PELORA_BENCH_NOTES");
+    return v && atoi(v) > 0 ? atoi(v) : 5000;
+}
 
 CString TempDir(const wchar_t* name)
 {
@@ -189,7 +200,7 @@ void MakeEnexPictures(const CString& path)
 {
     Writer w(path);
     w.Put(kHead);
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < PictureNotes(); ++i)
         w.Put(NoteXml(i, Picture(i, 3600), "image/png"));
     w.Put("</en-export>\n");
 }
@@ -383,13 +394,13 @@ void Run(const char* name, const CString& dir, const CString& file, bool json)
     printf("%s: %ls (%.1f MB)\n", name, file.GetString(), FileSize(file) / 1048576.0);
     std::vector<double> imports, parses;
     // the import runs first, so the peak working set printed is the import's own
-    for (int i = 0; i < kRuns; ++i)
+    for (int i = 0; i < Runs(); ++i)
         imports.push_back(ImportOnce(dir, file, json, i == 0));
-    for (int i = 0; i < kRuns; ++i)
+    for (int i = 0; i < Runs(); ++i)
         parses.push_back(json ? ParseJsonOnce(file) : ParseEnexOnce(file));
     double im = Median(imports), pa = Median(parses);
     printf("  import %.3f s, %s parse alone %.3f s (medians of %d): ratio %.2f\n", im, json ? "JsonCpp" : "TinyXML", pa,
-           kRuns, im / pa);
+           Runs(), im / pa);
     printf("  peak working set of the process after the parses: %.1f MB\n", PeakMb());
 }
 
