@@ -105,13 +105,16 @@ void CIdTree::Reset()
 
 CScopedMutexLock::CScopedMutexLock(CMutex* mutex) : m_mutex(mutex)
 {
-    m_wait = mutex && mutex->GetHandle() ? WaitForSingleObject(mutex->GetHandle(), INFINITE) : (DWORD)-1;
+    if (mutex) {
+        mutex->Lock();
+        m_wait = WAIT_OBJECT_0;
+    }
 }
 
 void CScopedMutexLock::Release()
 {
     if (m_mutex && m_wait == WAIT_OBJECT_0)
-        ReleaseMutex(m_mutex->GetHandle());
+        m_mutex->Unlock();
     m_mutex = nullptr;
     m_wait = (DWORD)-1;
 }

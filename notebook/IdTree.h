@@ -46,17 +46,21 @@ private:
     CNode* m_root = nullptr;
 };
 
-// An unnamed, not initially owned Win32 mutex (recursive for its owner thread).
+// The tag list's lock: recursive for its owner thread, never named or shared with another
+// process. A critical section, not a kernel mutex: every tag operation takes it, and a kernel
+// object costs a round trip to the system on each wait and release.
 class CMutex {
 public:
-    CMutex() { m_handle = CreateMutexW(nullptr, FALSE, nullptr); }
-    ~CMutex() { if (m_handle) CloseHandle(m_handle); }
+    CMutex() { InitializeCriticalSection(&m_section); }
+    ~CMutex() { DeleteCriticalSection(&m_section); }
     CMutex(const CMutex&) = delete;
     CMutex& operator=(const CMutex&) = delete;
-    HANDLE GetHandle() const { return m_handle; }
+    void Lock() { EnterCriticalSection(&m_section); }
+    bool TryLock() { return TryEnterCriticalSection(&m_section) != FALSE; }
+    void Unlock() { LeaveCriticalSection(&m_section); }
 
 private:
-    HANDLE m_handle = nullptr;
+    CRITICAL_SECTION m_section;
 };
 
 // Waits for the mutex without time-out; releases it at Release or destruction when the wait

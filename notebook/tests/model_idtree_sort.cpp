@@ -59,10 +59,22 @@ TEST(ModelIdTree, FirstSkipsPathNodes)
 
 DWORD WINAPI TryMutex(void* p)
 {
-    DWORD r = WaitForSingleObject((HANDLE)p, 0);
-    if (r == WAIT_OBJECT_0)
-        ReleaseMutex((HANDLE)p);
-    return r;
+    auto* mutex = (Pelora::CMutex*)p;
+    if (!mutex->TryLock())
+        return WAIT_TIMEOUT;
+    mutex->Unlock();
+    return WAIT_OBJECT_0;
+}
+
+// What another thread's attempt on the mutex gives.
+DWORD TryFromOtherThread(Pelora::CMutex& mutex)
+{
+    HANDLE t = CreateThread(nullptr, 0, TryMutex, &mutex, 0, nullptr);
+    WaitForSingleObject(t, 5000);
+    DWORD code = 99;
+    GetExitCodeThread(t, &code);
+    CloseHandle(t);
+    return code;
 }
 
 TEST(ModelMutex, ScopedLockIsRecursiveAndReleases)
@@ -71,17 +83,15 @@ TEST(ModelMutex, ScopedLockIsRecursiveAndReleases)
     {
         CScopedMutexLock a(&mutex);
         EXPECT_EQ(WAIT_OBJECT_0, a.GetWaitResult());
-        CScopedMutexLock b(&mutex);  // same thread: nested
-        EXPECT_EQ(WAIT_OBJECT_0, b.GetWaitResult());
+        {
+            CScopedMutexLock b(&mutex);  // same thread: nested
+            EXPECT_EQ(WAIT_OBJECT_0, b.GetWaitResult());
+        }
+        // the inner release leaves the outer hold: other threads still wait
+        EXPECT_EQ((DWORD)WAIT_TIMEOUT, TryFromOtherThread(mutex));
     }
     // released twice above: another thread gets it at once
-    HANDLE h = mutex.GetHandle();
-    HANDLE t = CreateThread(nullptr, 0, TryMutex, h, 0, nullptr);
-    WaitForSingleObject(t, 5000);
-    DWORD code = 99;
-    GetExitCodeThread(t, &code);
-    CloseHandle(t);
-    EXPECT_EQ(WAIT_OBJECT_0, code);
+    EXPECT_EQ(WAIT_OBJECT_0, TryFromOtherThread(mutex));
 
     CScopedMutexLock none(nullptr);
     EXPECT_EQ((DWORD)-1, none.GetWaitResult());
