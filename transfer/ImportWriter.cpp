@@ -7,7 +7,10 @@ using namespace Pelora;
 namespace PeloraUI {
 namespace Import {
 
-CImportTransaction::CImportTransaction(DB::CPeloraDatabase* db, int batch) : m_db(db), m_batch(batch > 0 ? batch : 1) {}
+CImportTransaction::CImportTransaction(DB::CPeloraDatabase* db, int batch, unsigned batchMs)
+    : m_db(db), m_batch(batch > 0 ? batch : 1), m_batchMs(batchMs)
+{
+}
 
 CImportTransaction::~CImportTransaction()
 {
@@ -34,6 +37,7 @@ bool CImportTransaction::BeginNote()
         }
         m_open = true;
         m_inBatch = 0;
+        m_batchStart = GetTickCount64();
     }
     if (!Exec("SAVEPOINT import_note"))
         return false;
@@ -51,7 +55,13 @@ bool CImportTransaction::CommitNote()
         Exec("RELEASE import_note");
         return false;
     }
-    if (++m_inBatch >= m_batch)
+    ++m_inBatch;
+    return true;
+}
+
+bool CImportTransaction::NoteDone()
+{
+    if (m_open && (m_inBatch >= m_batch || GetTickCount64() - m_batchStart >= m_batchMs))
         return Flush();
     return true;
 }
@@ -132,8 +142,9 @@ bool CImportNote::AddAttach(DB::CItemAttach* rec)
         m_failed = true;
         return false;
     }
-    if (!m_hasPreview && rec->data && !rec->IsFileStorage())
-        m_hasPreview = m_note->CreatePreviewFromAttach(rec) != 0;
+    // No preview bitmap is decoded here: the note keeps its preview pending, and the note list
+    // makes it from the first picture when the row is shown. Decoding every picture of an
+    // import would cost more than all the rest of the import.
     // the bytes are in the store: the note keeps only the row
     rec->RelocateBuffer(0);
     m_note->GetAttaches().AddTail(rec);
@@ -157,12 +168,13 @@ CNoteItem* CImportNote::Commit()
     CNoteItem* note = m_note;
     book->RegisterNote(note);
     m_folder->AttachNote(note->GetItemId());
+    // the tag rows join the same batch as the note's (the batch cannot end in between)
     if (!m_tags.empty())
         book->SetNoteTags(&m_tags, note, 0);
     // what the panes need stays in the record; the bytes are in the store
     note->FreeData();
     book->NotifyNoteChanged(note);
-    return note;
+    return m_tx.NoteDone() ? note : nullptr;
 }
 
 // --- folders and text

@@ -11,16 +11,21 @@ namespace Import {
 
 class CImportTransaction {
 public:
-    // batch: notes per commit of the enclosing transaction.
-    explicit CImportTransaction(DB::CPeloraDatabase* db, int batch = 100);
+    // batch: notes per commit of the enclosing transaction; a batch also ends once it has been
+    // open for batchMs, so the store lock is never held long. Every commit costs a flush to
+    // disk, so batches are large.
+    explicit CImportTransaction(DB::CPeloraDatabase* db, int batch = 500, unsigned batchMs = 500);
     ~CImportTransaction();
     CImportTransaction(const CImportTransaction&) = delete;
     CImportTransaction& operator=(const CImportTransaction&) = delete;
 
     // Starts a note's savepoint (and a batch when none is open).
     bool BeginNote();
-    // Keeps the note's rows; commits the batch when it is full. False when that commit failed.
+    // Keeps the note's rows (the batch stays open). False when they cannot be kept.
     bool CommitNote();
+    // After a kept note's last writes (its tags): commits the batch when it is full or old.
+    // False when that commit failed.
+    bool NoteDone();
     // Drops every row written since BeginNote.
     void RollbackNote();
     // Commits the open batch (before folders are made, and at the end). False on failure.
@@ -31,6 +36,8 @@ private:
 
     DB::CPeloraDatabase* m_db;
     int m_batch;
+    unsigned m_batchMs;
+    ULONGLONG m_batchStart = 0;
     int m_inBatch = 0;
     bool m_open = false;
     bool m_inNote = false;
@@ -66,7 +73,6 @@ private:
     std::vector<CString> m_tags;
     bool m_failed = false;
     bool m_committed = false;
-    bool m_hasPreview = false;
 };
 
 // The note store's folder of that id (loading it when needed).
