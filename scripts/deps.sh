@@ -49,10 +49,10 @@ cmake_dep() { # out-of-tree CMake build and install into the prefix
     || { tail -40 "$bld.log" >&2; fail "failed to build $name for $arch (log: $bld.log)"; }
 }
 
-build() { # build(pkg, fn): run fn once per (pkg version, arch)
+build() { # build(pkg, fn[, recipe]): run fn once per (pkg version, arch, recipe)
   local pkg=$1 fn=$2 ver stamp
   ver=$(srcver "$pkg")
-  stamp=$prefix/.stamps/$pkg-$ver
+  stamp=$prefix/.stamps/$pkg-$ver${3:+-$3}
   [ -f "$stamp" ] && return 0
   echo "deps.sh: building $pkg $ver for $arch"
   local tree; tree=$(fetch "$pkg" "$ver")
@@ -68,9 +68,13 @@ b_sqlite3() {
     ( cd "$1/amalg" && ../configure >/dev/null 2>&1 && make sqlite3.c >/dev/null 2>&1 ) \
       || fail "failed to generate the sqlite3 amalgamation"
   fi
-  $triple-gcc-posix -O2 -g -DSQLITE_THREADSAFE=1 -DSQLITE_DEFAULT_FOREIGN_KEYS=0 \
+  # positioned reads and writes by seek + plain ReadFile/WriteFile: under Wine an OVERLAPPED
+  # one costs a round trip to the server per call (each connection has its own handle)
+  $triple-gcc-posix -O2 -g -DSQLITE_THREADSAFE=1 -DSQLITE_DEFAULT_FOREIGN_KEYS=0 -DSQLITE_WIN32_NO_OVERLAPPED \
     -c "$1/amalg/sqlite3.c" -o "$bld/sqlite3.o" || fail "failed to compile sqlite3 for $arch"
-  rm -f "$prefix/lib/libsqlite3.a"; $triple-ar rcs "$prefix/lib/libsqlite3.a" "$bld/sqlite3.o"
+  # replaced in one step: other trees may be linking against it
+  { $triple-ar rcs "$bld/libsqlite3.a" "$bld/sqlite3.o" && mv -f "$bld/libsqlite3.a" "$prefix/lib/libsqlite3.a"; } \
+    || fail "failed to archive sqlite3 for $arch"
   cp "$1/amalg/sqlite3.h" "$1/amalg/sqlite3ext.h" "$prefix/include/"
 }
 
@@ -109,7 +113,7 @@ b_libtomcrypt() {
 }
 
 
-build sqlite3 b_sqlite3
+build sqlite3 b_sqlite3 nooverlapped
 build curl b_curl
 build libjsoncpp b_jsoncpp
 build tinyxml b_tinyxml
