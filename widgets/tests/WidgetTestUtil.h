@@ -2,6 +2,7 @@
 // message pump, pixel read-back and a catcher of the library's trace lines.
 #pragma once
 #include "Framework.h"
+#include "TestCanvas.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -73,43 +74,7 @@ public:
     }
 };
 
-// A 32-bit top-down DIB section in a memory DC, filled with one colour, read back pixel by pixel.
-class Canvas {
-public:
-    CDC dc;
-    int w, h;
-    DWORD* bits = nullptr;
-
-    Canvas(int width, int height, COLORREF fill) : w(width), h(height)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        m_bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, (void**)&bits, nullptr, 0);
-        dc.CreateCompatibleDC(nullptr);
-        m_old = ::SelectObject(dc.GetSafeHdc(), m_bitmap);
-        dc.FillSolidRect(0, 0, w, h, fill);
-    }
-    ~Canvas()
-    {
-        ::SelectObject(dc.GetSafeHdc(), m_old);
-        dc.DeleteDC();
-        ::DeleteObject(m_bitmap);
-    }
-    COLORREF At(int x, int y) const
-    {
-        ::GdiFlush();
-        DWORD p = bits[y * w + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-
-private:
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-};
+using pelora_test::Canvas;
 
 // The debug-output lines written while it lives (the library's trace goes there).
 class TraceCatcher {
