@@ -84,11 +84,7 @@ TEST(Gallery, DISABLED_ShowTheNoteRows)
     rows.rows.push_back(r);
     rows.Create(AfxRegisterWndClass(0), L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 520, 420), &host, 1);
     host.Show();
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 8000) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        Pump();
-    }
+    ShowForScreenshot();
     rows.DestroyWindow();
     ::DeleteObject(rows.picture);
 }
@@ -136,11 +132,7 @@ TEST(Gallery, DISABLED_ShowTheControls)
     keys.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
 
     host.Show();
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 8000) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        Pump();
-    }
+    ShowForScreenshot();
 }
 
 }  // namespace

@@ -18,6 +18,16 @@ inline void Pump()
         }
 }
 
+// Keeps the windows on screen for a few seconds, pumping, so a screenshot can be taken.
+inline void ShowForScreenshot(DWORD ms = 8000)
+{
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < ms) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        Pump();
+    }
+}
+
 struct Notice {
     UINT message;  // WM_COMMAND or WM_NOTIFY
     UINT code;

@@ -185,11 +185,7 @@ TEST_F(SearchBoxFixture, DISABLED_ShowTheSearchBox)
     host.SetWindowPos(nullptr, 40, 40, 600, 60, SWP_NOZORDER | SWP_NOACTIVATE);
     box.SetWindowPos(nullptr, 10, 10, 560, 26, SWP_NOZORDER);
     host.Show();
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 8000) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        Pump();
-    }
+    ShowForScreenshot();
 }
 
 }  // namespace

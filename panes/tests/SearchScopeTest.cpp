@@ -140,11 +140,7 @@ TEST_F(SearchScopeFixture, DISABLED_ShowTheSearchScope)
     dlg.m_tree.SendMessage(TVM_EXPAND, TVE_EXPAND, (LPARAM)Find(L"Work"));
     dlg.m_tree.SendMessage(TVM_EXPAND, TVE_EXPAND, (LPARAM)Find(L"Projects"));
     dlg.SetWindowPos(nullptr, 40, 40, 300, 220, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 8000) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        Pump();
-    }
+    ShowForScreenshot();
 }
 
 }  // namespace
