@@ -391,24 +391,30 @@ BOOL CScrollBarFrame::Attach(HWND target, HBITMAP skin)
 
 void CScrollBarFrame::Detach()
 {
-    HWND target = m_hTarget;
+    HWND target = Unhook();
     if (!target)
         return;
-    m_hTarget = nullptr;
-    if (::IsWindow(target)) {
-        if ((WNDPROC)::GetWindowLongPtrW(target, GWLP_WNDPROC) == WrapperProc)
-            ::SetWindowLongPtrW(target, GWLP_WNDPROC, (LONG_PTR)m_pfnOldProc);
-        ::RemovePropW(target, kFrameProp);
-        if (::IsWindow(m_hOldParent)) {
-            ::SetParent(target, m_hOldParent);
-            ::SetWindowLongW(target, GWL_STYLE, (LONG)((DWORD)::GetWindowLongW(target, GWL_STYLE) | (m_dwOldStyle & WS_BORDER)));
-            ::SetWindowLongW(target, GWL_EXSTYLE, (LONG)m_dwOldExStyle);
-            ::SetWindowPos(target, m_hWnd, m_rcOld.left, m_rcOld.top, m_rcOld.Width(), m_rcOld.Height(),
-                           SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        }
+    if (::IsWindow(target) && ::IsWindow(m_hOldParent)) {
+        ::SetParent(target, m_hOldParent);
+        ::SetWindowLongW(target, GWL_STYLE, (LONG)((DWORD)::GetWindowLongW(target, GWL_STYLE) | (m_dwOldStyle & WS_BORDER)));
+        ::SetWindowLongW(target, GWL_EXSTYLE, (LONG)m_dwOldExStyle);
+        ::SetWindowPos(target, m_hWnd, m_rcOld.left, m_rcOld.top, m_rcOld.Width(), m_rcOld.Height(),
+                       SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
     if (GetSafeHwnd())
         DestroyWindow();  // PostNcDestroy deletes the object
+}
+
+HWND CScrollBarFrame::Unhook()
+{
+    HWND target = m_hTarget;
+    m_hTarget = nullptr;
+    if (target) {
+        if ((WNDPROC)::GetWindowLongPtrW(target, GWLP_WNDPROC) == WrapperProc)
+            ::SetWindowLongPtrW(target, GWLP_WNDPROC, (LONG_PTR)m_pfnOldProc);
+        ::RemovePropW(target, kFrameProp);
+    }
+    return target;
 }
 
 void CScrollBarFrame::PostNcDestroy()
@@ -574,12 +580,7 @@ BOOL CScrollBarFrame::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     }
     case WM_DESTROY:
         // Going with the parent: the window inside goes too; leave it unwrapped.
-        if (HWND target = m_hTarget) {
-            m_hTarget = nullptr;
-            if ((WNDPROC)::GetWindowLongPtrW(target, GWLP_WNDPROC) == WrapperProc)
-                ::SetWindowLongPtrW(target, GWLP_WNDPROC, (LONG_PTR)m_pfnOldProc);
-            ::RemovePropW(target, kFrameProp);
-        }
+        Unhook();
         KillTimer(TimerMirror);
         break;
     }

@@ -81,6 +81,8 @@ public:
     DWORD m_dwOldStyle = 0, m_dwOldExStyle = 0;
 
 private:
+    // Puts the window's own procedure back and forgets the window; answers it (null if none).
+    HWND Unhook();
     static LRESULT CALLBACK WrapperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
