@@ -15,8 +15,6 @@ CHyperLink::~CHyperLink()
 {
     delete m_pDrawText;
     delete m_pAddress;
-    if (m_hDisabledIcon)
-        ::DestroyIcon(m_hDisabledIcon);
     if (m_tooltip.GetSafeHwnd())
         m_tooltip.DestroyWindow();
 }
@@ -47,11 +45,6 @@ void CHyperLink::SetColours(COLORREF normal, COLORREF hover, COLORREF pressed, C
 
 void CHyperLink::SetIcon(UINT id)
 {
-    if (id == m_nIconId)
-        return;
-    if (m_hDisabledIcon)
-        ::DestroyIcon(m_hDisabledIcon);
-    m_hDisabledIcon = nullptr;
     m_nIconId = id;
 }
 
@@ -60,9 +53,6 @@ void CHyperLink::SetIcons(HICON normal, HICON hover, HICON pressed)
     m_hIcons[Normal] = normal;
     m_hIcons[Hover] = hover;
     m_hIcons[Pressed] = pressed;
-    if (m_hDisabledIcon)
-        ::DestroyIcon(m_hDisabledIcon);
-    m_hDisabledIcon = nullptr;
 }
 
 BOOL CHyperLink::SetLinkFont(LPCTSTR face, int height, int weight, BOOL italic)
@@ -126,12 +116,8 @@ COLORREF CHyperLink::TextColour() const
 
 COLORREF CHyperLink::UnderlineColour() const
 {
-    switch (CurrentState()) {
-    case Disabled: return ::GetSysColor(COLOR_BTNSHADOW);
-    case Pressed: return m_clrPressed;
-    case Hover: return m_clrHover;
-    default: return m_bHighlight ? m_clrNormal : m_clrBackground;
-    }
+    // A link at rest is underlined only when highlighted; otherwise the line is the text's colour.
+    return CurrentState() == Normal && !m_bHighlight ? m_clrBackground : TextColour();
 }
 
 void CHyperLink::EnsureTooltip()
@@ -211,6 +197,13 @@ void CHyperLink::Paint(CDC* dc)
         iconW = IconWidth(icon, &iconH);
     }
     const bool drawIcon = icon && (flags & 1);
+    auto paintIcon = [&](int ix) {
+        const int iy = (client.Height() - iconH) / 2;
+        if (state == Disabled)
+            dc->DrawState(CPoint(ix, iy), CSize(iconW, iconH), icon, DSS_DISABLED);
+        else
+            ::DrawIconEx(dc->GetSafeHdc(), ix, iy, icon, iconW, iconH, 0, nullptr, DI_NORMAL);
+    };
 
     CString text = m_pDrawText ? *m_pDrawText : CString();
     if (!m_pDrawText)
@@ -249,11 +242,7 @@ void CHyperLink::Paint(CDC* dc)
     if (m_bReserveIconSpace)
         x = m_nFrameWidth + iconW + 4;
     if (drawIcon && (flags & 2)) {
-        int iy = (client.Height() - iconH) / 2;
-        if (state == Disabled)
-            dc->DrawState(CPoint(m_nFrameWidth + 1, iy), CSize(iconW, iconH), icon, DSS_DISABLED);
-        else
-            ::DrawIconEx(dc->GetSafeHdc(), m_nFrameWidth + 1, iy, icon, iconW, iconH, 0, nullptr, DI_NORMAL);
+        paintIcon(m_nFrameWidth + 1);
         x = std::max(x, m_nFrameWidth + 1 + iconW + 3);
     }
     dc->SetTextColor(TextColour());
@@ -268,14 +257,8 @@ void CHyperLink::Paint(CDC* dc)
             dc->FillSolidRect(x, y + lineH - 1, w, 1, underline);
         y += lineH + 2;
     }
-    if (drawIcon && (flags & 4)) {
-        int iy = (client.Height() - iconH) / 2;
-        int ix = x + widest + 3;
-        if (state == Disabled)
-            dc->DrawState(CPoint(ix, iy), CSize(iconW, iconH), icon, DSS_DISABLED);
-        else
-            ::DrawIconEx(dc->GetSafeHdc(), ix, iy, icon, iconW, iconH, 0, nullptr, DI_NORMAL);
-    }
+    if (drawIcon && (flags & 4))
+        paintIcon(x + widest + 3);
     dc->SelectObject(oldFont);
     dc->SetBkMode(oldMode);
 }

@@ -67,7 +67,6 @@ protected:
     bool PointerInside() const;
     void Relay(UINT message, WPARAM wParam, LPARAM lParam);
     CRect m_rcPressed;
-    HICON m_hDisabledIcon = nullptr;  // made from the normal icon on first use
 };
 
 }  // namespace PeloraUI
