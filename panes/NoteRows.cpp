@@ -133,7 +133,7 @@ int CNoteRowPainter::DrawPreview(HBITMAP bitmap, CDC* dc, int left, int top, int
     BITMAP bm = {};
     if (!bitmap || !::GetObjectW(bitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
         return 0;
-    const COLORREF bg = selected ? RGB(101, 179, 239) : RGB(255, 255, 255);
+    const COLORREF bg = Background(selected ? Selected : Plain);
     const int boxW = right - left, boxH = bottom - top;
     if (boxW <= 0 || boxH <= 0)
         return 0;
