@@ -116,45 +116,37 @@ void CDlgSearchNotes::FillFolderTree()
     AddChildren(m_pNotebook->FindFolder(L"usr_folder"), TVI_ROOT);
 }
 
-void CDlgSearchNotes::UncheckFolder(int folderItemId)
+HTREEITEM CDlgSearchNotes::FindItem(const std::function<bool(HTREEITEM)>& visit) const
 {
     if (!m_tree.GetSafeHwnd())
-        return;
-    // Anywhere in the tree: a chip of a sub-folder must be removable too.
-    std::function<bool(HTREEITEM)> walk = [&](HTREEITEM item) {
+        return nullptr;
+    std::function<HTREEITEM(HTREEITEM)> walk = [&](HTREEITEM item) -> HTREEITEM {
         for (; item; item = m_tree.GetNextItem(item, TVGN_NEXT)) {
-            if ((int)m_tree.GetItemData(item) == folderItemId) {
-                m_tree.SetCheck(item, FALSE);
-                return true;
-            }
-            if (walk(m_tree.GetNextItem(item, TVGN_CHILD)))
-                return true;
+            if (visit(item))
+                return item;
+            if (HTREEITEM found = walk(m_tree.GetNextItem(item, TVGN_CHILD)))
+                return found;
         }
-        return false;
+        return nullptr;
     };
-    walk(m_tree.GetNextItem(nullptr, TVGN_ROOT));
+    return walk(m_tree.GetNextItem(nullptr, TVGN_ROOT));
+}
+
+void CDlgSearchNotes::UncheckFolder(int folderItemId)
+{
+    // Anywhere in the tree: a chip of a sub-folder must be removable too.
+    if (HTREEITEM item = FindItem([&](HTREEITEM i) { return (int)m_tree.GetItemData(i) == folderItemId; }))
+        m_tree.SetCheck(item, FALSE);
 }
 
 std::vector<int> CDlgSearchNotes::GetCheckedFolders() const
 {
     std::vector<int> ids;
-    if (!m_tree.GetSafeHwnd())
-        return ids;
-    // Depth first, in tree order.
-    std::vector<HTREEITEM> stack;
-    for (HTREEITEM item = m_tree.GetNextItem(nullptr, TVGN_ROOT); item; item = m_tree.GetNextItem(item, TVGN_NEXT))
-        stack.push_back(item);
-    std::reverse(stack.begin(), stack.end());
-    while (!stack.empty()) {
-        HTREEITEM item = stack.back();
-        stack.pop_back();
+    FindItem([&](HTREEITEM item) {
         if (m_tree.GetCheck(item))
             ids.push_back((int)m_tree.GetItemData(item));
-        std::vector<HTREEITEM> children;
-        for (HTREEITEM c = m_tree.GetNextItem(item, TVGN_CHILD); c; c = m_tree.GetNextItem(c, TVGN_NEXT))
-            children.push_back(c);
-        stack.insert(stack.end(), children.rbegin(), children.rend());
-    }
+        return false;
+    });
     if (!ids.empty())
         ids.push_back(0);
     return ids;

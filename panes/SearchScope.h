@@ -44,5 +44,7 @@ public:
 protected:
     void UpdateControls();
     void AddChildren(Pelora::CFolderItem* folder, HTREEITEM parent);
+    // Visits the tree's items depth first in tree order; the first one `visit` accepts (or null).
+    HTREEITEM FindItem(const std::function<bool(HTREEITEM)>& visit) const;
     void HideAndTell();
 };
