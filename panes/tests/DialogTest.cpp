@@ -2,6 +2,7 @@
 // script that runs once the dialog is initialised.
 #include "DlgMsg.h"
 #include "PanesIds.h"
+#include "PanesTestUtil.h"
 #include "StringTable.h"
 #include <algorithm>
 #include <functional>
@@ -10,15 +11,7 @@
 
 namespace {
 
-void Pump()
-{
-    MSG msg;
-    for (int round = 0; round < 3; ++round)
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-}
+using ptest::Pump;
 
 // Runs `script` right after the dialog's own initialisation, inside the modal loop.
 template <class Base>
