@@ -2,12 +2,12 @@
 #include "PanesIds.h"
 #include "StringTable.h"
 
-CDlgMsg::CDlgMsg(CWnd* pParent, int bButtons, int bBeside)
+CDlgMsg::CDlgMsg(CWnd* pParent, bool bButtons, bool bBeside)
     : CDialogExt(IDD_DLG_MSG, pParent), m_nButtons(bButtons), m_bBeside(bBeside)
 {
 }
 
-CDlgMsg::CDlgMsg(CWnd* pParent, UINT firstTextId, UINT secondTextId) : CDialogExt(IDD_DLG_MSG, pParent), m_nButtons(1)
+CDlgMsg::CDlgMsg(CWnd* pParent, int firstTextId, int secondTextId) : CDialogExt(IDD_DLG_MSG, pParent), m_nButtons(1)
 {
     m_strFirst = GetLangString(firstTextId, L"Yes");
     m_strSecond = GetLangString(secondTextId, L"No");

@@ -13,10 +13,12 @@ struct MsgPicture {
 
 class CDlgMsg : public CDialogExt {
 public:
-    // One button (bButtons 0) or two (1); bBeside puts the single button beside the text.
-    CDlgMsg(CWnd* pParent = nullptr, int bButtons = 0, int bBeside = 0);
+    // One button (bButtons false) or two (true); bBeside puts the single button beside the text.
+    // The flags are bool so that a call with two string ids, CDlgMsg(parent, 901, 902), picks
+    // the constructor below: with int flags it silently made a pair with the template's texts.
+    CDlgMsg(CWnd* pParent = nullptr, bool bButtons = false, bool bBeside = false);
     // Two buttons below the text, captions from the string table (fallbacks "Yes" and "No").
-    CDlgMsg(CWnd* pParent, UINT firstTextId, UINT secondTextId);
+    CDlgMsg(CWnd* pParent, int firstTextId, int secondTextId);
 
     BOOL OnInitDialog() override;
     void DrawContent(CDC* dc) override;

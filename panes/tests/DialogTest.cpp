@@ -187,7 +187,7 @@ TEST(DialogExt, OkCancelAndCloseButtonHandTheFocusBack)
     for (auto& t : table) {
         Owner owner;
         FocusRequests requests;
-        Scripted<CDlgMsg> dlg(CWnd::FromHandle(owner.frame), 1, 0);
+        Scripted<CDlgMsg> dlg(CWnd::FromHandle(owner.frame), true, false);
         HWND savedAtInit = nullptr;
         dlg.script = [&](Scripted<CDlgMsg>& d) {
             savedAtInit = d.m_hWndSavedFocus;
@@ -233,8 +233,8 @@ TEST(DialogExt, AFocusWindowDestroyedWhileOpenIsNotRestored)
 struct MsgLayout {
     const char* name;
     const wchar_t* message;
-    int buttons, beside;
-    UINT first, second;  // string ids for the two-button constructor (0: plain constructor)
+    bool buttons, beside;
+    int first, second;  // string ids for the two-button constructor (0: plain constructor)
 };
 
 TEST(DlgMsg, SizeAndButtonPlacementFollowTheText)
@@ -259,7 +259,10 @@ TEST(DlgMsg, SizeAndButtonPlacementFollowTheText)
         dlg->m_strMessage = t.message;
         CRect win, b1, b2, text(0, 0, 0, 0);
         BOOL secondVisible = FALSE;
+        CString firstText, secondText;
         dlg->script = [&](Scripted<CDlgMsg>& d) {
+            d.m_btnFirst.GetWindowText(firstText);
+            d.m_btnSecond.GetWindowText(secondText);
             d.GetWindowRect(&win);
             d.m_btnFirst.GetWindowRect(&b1);
             d.m_btnSecond.GetWindowRect(&b2);
@@ -275,6 +278,11 @@ TEST(DlgMsg, SizeAndButtonPlacementFollowTheText)
         };
         ASSERT_EQ(IDCANCEL, dlg->DoModal()) << t.name;
         SCOPED_TRACE(t.name);
+        if (t.first) {
+            // The ids' texts, not the template's "OK" and "Cancel".
+            EXPECT_EQ(GetLangString(t.first), firstText);
+            EXPECT_EQ(GetLangString(t.second), secondText);
+        }
         int bw = t.buttons ? b1.Width() + b2.Width() : 0;
         // Whatever the form, no button covers the text or another button.
         const CRect textOnBox(100, 50, 100 + text.Width(), 50 + text.Height());
@@ -324,10 +332,13 @@ TEST(DlgMsg, ButtonsAnswerOkAndCancel)
 {
     struct { UINT id; int expect; } table[] = {{IDOK, IDOK}, {IDCANCEL, IDCANCEL}};
     for (const auto& t : table) {
-        Scripted<CDlgMsg> dlg(nullptr, 901, 902);
+        Scripted<CDlgMsg> dlg(nullptr, 901, 902);  // plain ints, as callers write them
         dlg.m_bmpIcon.LoadBitmap(IDB_MSG_ERROR);
         dlg.script = [&](Scripted<CDlgMsg>& d) {
             EXPECT_NE(nullptr, d.m_imgIcon.GetSafeHandle());
+            CString first;
+            d.m_btnFirst.GetWindowText(first);
+            EXPECT_EQ(GetLangString(901, L"Yes"), first);
             Post(d, t.id);
         };
         EXPECT_EQ(t.expect, dlg.DoModal());
