@@ -1,11 +1,14 @@
 // Not a check: shows the panes' controls on screen for a while so a screenshot can be taken
 // (run with --gtest_also_run_disabled_tests --gtest_filter=*Gallery*).
+#include "DlgMsg.h"
 #include "HyperLink.h"
 #include "NoteRows.h"
 #include "PanesIds.h"
+#include "resource.h"
 #include "PanesTestUtil.h"
 #include "SkinScrollBar.h"
 #include "SmallControls.h"
+#include "StringTable.h"
 
 using namespace ptest;
 
@@ -133,6 +136,64 @@ TEST(Gallery, DISABLED_ShowTheControls)
 
     host.Show();
     ShowForScreenshot();
+}
+
+// A dialog that stays up for a screenshot and then cancels itself (its own watchdog).
+template <class Base>
+class Shown : public Base {
+public:
+    using Base::Base;
+    BOOL OnInitDialog() override
+    {
+        BOOL r = Base::OnInitDialog();
+        this->SetTimer(kEnd, 8000, nullptr);
+        return r;
+    }
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override
+    {
+        if (message == WM_TIMER && wParam == kEnd) {
+            this->EndDialog(IDCANCEL);
+            *result = 0;
+            return TRUE;
+        }
+        return Base::OnWndMsg(message, wParam, lParam, result);
+    }
+
+private:
+    static const UINT_PTR kEnd = 0x5A;
+};
+
+// The message box with two buttons and an icon, then the delete question.
+TEST(Gallery, DISABLED_ShowTheMessageBoxes)
+{
+    CStringTable::Instance()->Load();
+    Shown<CDlgMsg> msg(nullptr, IDS_YES, IDS_NO);
+    msg.m_strMessage = L"Sync is still running.\nQuit Pelora anyway?";
+    // A 48 x 48 icon on the pure red key: a blue disc with a white bar.
+    CClientDC screen(nullptr);
+    CDC mem;
+    mem.CreateCompatibleDC(&screen);
+    msg.m_bmpIcon.CreateCompatibleBitmap(&screen, 48, 48);
+    CBitmap* old = mem.SelectObject(&msg.m_bmpIcon);
+    mem.FillSolidRect(0, 0, 48, 48, RGB(255, 0, 0));
+    CBrush blue(RGB(40, 110, 200));
+    CBrush* oldBrush = mem.SelectObject(&blue);
+    mem.SelectStockObject(NULL_PEN);
+    mem.Ellipse(2, 2, 46, 46);
+    mem.SelectObject(oldBrush);
+    mem.FillSolidRect(21, 10, 6, 18, RGB(255, 255, 255));
+    mem.FillSolidRect(21, 32, 6, 6, RGB(255, 255, 255));
+    mem.SelectObject(old);
+    EXPECT_EQ(IDCANCEL, msg.DoModal());
+
+    int dontAsk = 0;
+    const unsigned states = LWButton::s_defBmpStateRes;
+    LWButton::s_defBmpStateRes = IDB_BUTTON_STATES;  // the check box as the program sets it up
+    Shown<CDlgAreYouSure> question(nullptr, &dontAsk);
+    question.m_nKind = -1;
+    question.m_bSeveralNotes = 1;
+    EXPECT_EQ(IDCANCEL, question.DoModal());
+    LWButton::s_defBmpStateRes = states;
 }
 
 }  // namespace

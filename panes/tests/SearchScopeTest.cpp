@@ -4,6 +4,7 @@
 #include "PanesIds.h"
 #include "PanesTestUtil.h"
 #include "SearchScope.h"
+#include "resource.h"
 
 using namespace ptest;
 
@@ -134,6 +135,8 @@ namespace {
 // (--gtest_also_run_disabled_tests --gtest_filter=*ShowTheSearchScope*).
 TEST_F(SearchScopeFixture, DISABLED_ShowTheSearchScope)
 {
+    for (LWButton* radio : {&dlg.m_rdAll, &dlg.m_rdSpecified})
+        radio->setImageStates(IDB_BUTTON_STATES);  // as the program sets them up
     dlg.SetScope(CDlgSearchNotes::ScopeSpecified);
     dlg.m_tree.SetCheck(Find(L"Work"), TRUE);
     dlg.m_tree.SetCheck(Find(L"Deep"), TRUE);
