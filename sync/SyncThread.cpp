@@ -23,7 +23,8 @@ const int kMaxErrorDesc = 255;
 
 HANDLE OpenNamed(const wchar_t* name)
 {
-    // manual reset, not signalled; an existing event of that name is opened as it is
+    // manual reset, not signalled; an existing event of that name is opened (and then made to
+    // follow the group's mirror)
     return CreateEventW(nullptr, TRUE, FALSE, name);
 }
 
@@ -205,9 +206,10 @@ BOOL CSyncThread::InitInstance()
     CSyncGroup& g = Group();
     CSingleLock guard(&g.m_lock, TRUE);
     ++g.m_threadCount;
-    m_terminateEvent = OpenNamed(g.EventName(kTerminateEvent));
-    m_uploadRunningEvent = OpenNamed(g.EventName(kUploadEvent));
-    m_downloadRunningEvent = OpenNamed(g.EventName(kDownloadEvent));
+    for (int which = 0; which < 3; ++which) {
+        m_events[which] = OpenNamed(g.EventName(which));
+        PublishState(which);
+    }
     if (!g.m_client) {
         g.m_client = new CSync(GetDefaultServiceUrl(), "win_client");
         g.m_client->SetTransferEvents(this);
@@ -227,10 +229,10 @@ int CSyncThread::ExitInstance()
             g.m_client = nullptr;
         }
         --g.m_threadCount;
-        for (HANDLE* h : {&m_terminateEvent, &m_uploadRunningEvent, &m_downloadRunningEvent}) {
-            if (*h)
-                CloseHandle(*h);
-            *h = nullptr;
+        for (HANDLE& h : m_events) {
+            if (h)
+                CloseHandle(h);
+            h = nullptr;
         }
     }
     return CWinThread::ExitInstance();
@@ -240,19 +242,25 @@ int CSyncThread::ExitInstance()
 
 // The three events' states are mirrored in the group's bits, which every check reads: a check
 // runs many times per note (and on every transfer progress call), and asking the events each
-// time costs a round trip to the kernel object. Only SetState changes them, always both.
+// time costs a round trip to the kernel object. The mirror is the state; the events follow it.
+// Both change under the group's lock, so two threads setting and clearing one state cannot
+// leave them apart, and no handle is closed meanwhile.
 void CSyncThread::SetState(int which, bool on)
 {
-    HANDLE event = which == kTerminateEvent ? m_terminateEvent
-                 : which == kUploadEvent    ? m_uploadRunningEvent
-                                            : m_downloadRunningEvent;
-    if (on) {
+    CSingleLock guard(&Group().m_lock, TRUE);
+    if (on)
         Group().m_state.fetch_or(1u << which);
-        if (event)
-            SetEvent(event);
-    } else {
+    else
         Group().m_state.fetch_and(~(1u << which));
-        if (event)
+    PublishState(which);
+}
+
+void CSyncThread::PublishState(int which)
+{
+    if (HANDLE event = m_events[which]) {
+        if (Group().IsStateSet(which))
+            SetEvent(event);
+        else
             ResetEvent(event);
     }
 }
@@ -274,11 +282,11 @@ int CSyncThread::NoteCheck()
 bool CSyncThread::Pause(unsigned ms)
 {
     // a stop ends the wait early
-    if (!m_terminateEvent) {
+    if (!m_events[kTerminateEvent]) {
         Sleep(ms);
         return true;
     }
-    return WaitForSingleObject(m_terminateEvent, ms) != WAIT_OBJECT_0;
+    return WaitForSingleObject(m_events[kTerminateEvent], ms) != WAIT_OBJECT_0;
 }
 
 bool CSyncThread::StopRetrying(int attempt)

@@ -341,14 +341,15 @@ private:
     bool FolderSyncs(int folderItemId);   // false for a do-not-sync folder
     int NoteCheck();                      // 2 terminating, 3 not running, else 0
     void SetState(int which, bool on);    // sets or resets event `which` and its mirror
+    void PublishState(int which);         // event `which` as the mirror says (group's lock held)
 
     int m_restart = 0;
     std::vector<MergeAttach> m_attachQueue;
-    HANDLE m_terminateEvent = nullptr;
+    // the group's three named events (terminate, upload running, download running), this
+    // thread's handles to them; opened and closed under the group's lock
+    HANDLE m_events[3] = {};
     CString m_updateUrl;
     CString m_updateText;
-    HANDLE m_uploadRunningEvent = nullptr;
-    HANDLE m_downloadRunningEvent = nullptr;
     ISyncObserver* m_observer = nullptr;
     CSyncGroup* m_group = &CSyncGroup::Default();
 

@@ -205,6 +205,42 @@ TEST_F(Phases, StopDuringASlowReplyEndsTerminated)
     EXPECT_EQ(L"0", a.GetParam(L"last_update_time", L"0"));
 }
 
+// The checks read the group's mirror; the named events other holders open must say the same,
+// idle, while a sync runs, right after a stop and after the end.
+TEST_F(Phases, NamedEventsAgreeWithTheStateChecks)
+{
+    MemStore a;
+    test::Fault("notes:get", "delay", With({{"ms", 20000}, {"times", 1}}));
+    CSyncThread* t = test::SyncThreads::Get().a;
+    CSyncThread::SetStore(&a);
+    CSyncGroup& g = CSyncGroup::Default();
+    auto expectAgree = [&g](const char* when) {
+        for (int which = 0; which < 3; ++which) {
+            HANDLE e = nullptr;   // the threads open them as they start
+            for (int i = 0; i < 100 && !(e = OpenEventW(SYNCHRONIZE, FALSE, g.EventName(which))); ++i)
+                Sleep(50);
+            ASSERT_TRUE(e) << when << " " << which;
+            bool set = WaitForSingleObject(e, 0) == WAIT_OBJECT_0;
+            CloseHandle(e);
+            EXPECT_EQ(g.IsStateSet(which), set) << when << " " << which;
+        }
+    };
+    expectAgree("idle");
+    t->RunSync();
+    ASSERT_TRUE(Observer().WaitFor(SYNC_EVENT_STARTED, 1, 10000));
+    ASSERT_TRUE(CSyncThread::IsSyncRunning());
+    EXPECT_FALSE(g.IsStateSet(0));
+    expectAgree("running");
+    t->StopSync();
+    EXPECT_TRUE(g.IsStateSet(0));
+    expectAgree("stopping");
+    ASSERT_TRUE(Observer().WaitFor(SYNC_EVENT_ENDED, 1, 15000));
+    for (int i = 0; i < 100 && CSyncThread::IsSyncRunning(); ++i)
+        Sleep(50);
+    EXPECT_FALSE(CSyncThread::IsSyncRunning());
+    expectAgree("ended");
+}
+
 TEST_F(Phases, StalledAttachmentDownloadFailsAndMovesBack)
 {
     MemStore a, b;
