@@ -877,14 +877,7 @@ void CSyncThread::OnSyncDownloadNoteContent(std::vector<MergeNote>& notes, int w
                 results[i] = MergeFetchedNote(notes[i], replies[i], results[i]);
     }
     for (size_t i = 0; i < results.size(); ++i) {
-        int rc = results[i];
-        if (rc == SYNC_COPY_FAILED) {
-            // left as it is here and reported at the end; the others still come
-            m_skipDownload.insert(notes[i].note_id);
-            m_downloadSkipResult = rc;
-            rc = 0;
-        }
-        if (rc != 0) {
+        if (int rc = SkipIfCopyFailed(notes[i], results[i])) {
             RetryNoteContent(notes[i], rc);
             return;
         }
@@ -892,21 +885,19 @@ void CSyncThread::OnSyncDownloadNoteContent(std::vector<MergeNote>& notes, int w
     PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
 }
 
+int CSyncThread::SkipIfCopyFailed(const MergeNote& note, int rc)
+{
+    if (rc != SYNC_COPY_FAILED)
+        return rc;
+    // left as it is here and reported at the end; the others still come
+    m_skipDownload.insert(note.note_id);
+    m_downloadSkipResult = rc;
+    return 0;
+}
+
 void CSyncThread::RetryNoteContent(MergeNote& note, int rc)
 {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (attempt > 0) {
-            rc = SyncDownloadNote(note);
-            if (rc == SYNC_COPY_FAILED) {
-                m_skipDownload.insert(note.note_id);
-                m_downloadSkipResult = rc;
-                rc = 0;
-            }
-            if (rc == 0) {
-                PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
-                return;
-            }
-        }
+    for (int attempt = 0;;) {
         if (StopRetrying(attempt)) {
             PostToA(WM_SYNC_DOWNLOAD_DONE, SYNC_TERMINATED, 0);
             return;
@@ -916,6 +907,13 @@ void CSyncThread::RetryNoteContent(MergeNote& note, int rc)
         MergeNote fresh;
         if (store && store->GetNote(note.note_id, fresh))
             note = fresh;
+        if (++attempt == 3)
+            break;
+        rc = SkipIfCopyFailed(note, SyncDownloadNote(note));
+        if (rc == 0) {
+            PostThreadMessage(WM_SYNC_DOWNLOAD_ITEM, 0, 0);
+            return;
+        }
     }
     PostToA(WM_SYNC_DOWNLOAD_DONE, (WPARAM)rc, 0);
 }

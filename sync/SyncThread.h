@@ -326,6 +326,9 @@ private:
     void OnSyncDownloadNoteContent(std::vector<MergeNote>& notes, int waiting);
     // The later attempts for one note whose first attempt ended with rc.
     void RetryNoteContent(MergeNote& note, int rc);
+    // A note whose copy into the conflict folder failed is skipped for this sync (0); any other
+    // result is returned as it is.
+    int SkipIfCopyFailed(const MergeNote& note, int rc);
     void Event(int code, const wchar_t* text1, const wchar_t* text2, WPARAM value = 0);
     void Progress(float progress, int code, const CString& text);
     void Progress(float progress, int code, int stringId, const wchar_t* defaultText);
