@@ -2,6 +2,7 @@
 #include "Md5.h"
 #include "StringTable.h"
 #include "SyncClient.h"
+#include "TextConv.h"
 #include "UserAccounts.h"
 #include <string>
 
@@ -30,45 +31,16 @@ CString GetLoginText(int id)
     return GetLangString(id);
 }
 
-namespace {
-
-std::string ToUtf8(const wchar_t* text)
-{
-    std::string out;
-    int length = text ? (int)wcslen(text) : 0;
-    if (length == 0)
-        return out;
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return out;
-    out.resize((size_t)size);
-    WideCharToMultiByte(CP_UTF8, 0, text, length, &out[0], size, nullptr, nullptr);
-    return out;
-}
-
-CString FromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return CString();
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0);
-    if (size <= 0)
-        return CString();
-    std::wstring wide((size_t)size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &wide[0], size);
-    return CString(wide.c_str());
-}
-
-} // namespace
-
 void PasswordDigest(const wchar_t* password, BYTE digest[16])
 {
-    std::string utf8 = ToUtf8(password);
     CMD5 md5;
     md5.Init();
     md5.Update(kPasswordSalt, sizeof kPasswordSalt - 1);
-    if (!utf8.empty()) {
-        md5.Update(utf8.data(), utf8.size());
-        SecureZeroMemory(&utf8[0], utf8.size());
+    char* utf8 = nullptr;
+    if (int size = WideToUtf8(password, utf8)) {
+        md5.Update(utf8, (size_t)size - 1);   // not its terminator
+        SecureZeroMemory(utf8, (size_t)size);
+        delete[] utf8;
     }
     md5.Final(digest);
 }
@@ -178,7 +150,12 @@ CAuthLogin::Start CAuthLogin::BeginSignIn(const wchar_t* address, const wchar_t*
     m_rememberMe = rememberMe;
     PasswordDigest(password, m_digest);
     // what the service will see: an address that does not survive UTF-8 is sent as it arrives
-    m_address = FromUtf8(ToUtf8(trimmed));
+    m_address.Empty();
+    char* utf8 = nullptr;
+    if (WideToUtf8(trimmed, utf8)) {
+        Utf8ToWide(utf8, m_address);
+        delete[] utf8;
+    }
     GiveCredentials();
     if (Authenticate(0)) {
         m_settings.WriteBinary(L"LastHash", m_digest, sizeof m_digest);
