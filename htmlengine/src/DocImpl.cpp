@@ -753,8 +753,7 @@ void DocImpl::SetAttr(Element* e, const std::wstring& name, const std::wstring* 
 
 void DocImpl::Changed(bool sheets) {
     changedInOperation = true;
-    ++version;
-    if (sheets) ++sheetsEpoch;
+    if (sheets) sheetsKnown = false;
 }
 
 bool DocImpl::KeepsSheets(const Op& op) {
@@ -1121,8 +1120,7 @@ void DocImpl::SetSelection(Pos start, Pos end) {
 }
 
 void DocImpl::ResetContent() {
-    ++version;
-    ++sheetsEpoch;
+    sheetsKnown = false;
     if (unitOpen) { current = UndoUnit(); unitOpen = false; }
     ClearHistory();
     highlights.clear();

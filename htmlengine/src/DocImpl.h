@@ -176,13 +176,9 @@ struct DocImpl {
     // Text typed outside STYLE and attributes of elements other than STYLE and LINK leave the
     // style sheets as they are.
     static bool KeepsSheets(const Op& op);
-    // Bumped by every change of the tree.
-    uint64_t version = 0;
-    // Bumped by every change that may touch the style sheets: the list of sheets (a walk of the
-    // whole document, which every computed style asks for) is kept for one epoch, so typing
-    // does not walk a long note again.
-    uint64_t sheetsEpoch = 0;
-    uint64_t sheetsVersion = UINT64_MAX;   // the epoch `sheets` was found in
+    // The list of style sheets (a walk of the whole document, which every computed style asks
+    // for), kept until a change that may touch them: typing does not walk a long note again.
+    bool sheetsKnown = false;
     std::vector<StyleSheet*> sheets;
     void NotifySinks();
 

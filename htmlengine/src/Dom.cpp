@@ -701,8 +701,7 @@ void Document::LoadHtml(const std::wstring& html) {
     impl_->ResetContent();
     ParseDocument(*impl_, html);
     impl_->RequestImages(this);
-    ++impl_->version;
-    ++impl_->sheetsEpoch;
+    impl_->sheetsKnown = false;
     dirty_ = false;
     if (Element* body = Body()) {
         impl_->Place(impl_->selStart, Pos{body, 0});
@@ -884,7 +883,7 @@ Selection& Document::GetSelection() { return impl_->selection; }
 
 std::vector<StyleSheet*> Document::StyleSheets() {
     DocImpl& d = *impl_;
-    if (d.sheetsVersion == d.sheetsEpoch) return d.sheets;
+    if (d.sheetsKnown) return d.sheets;
     std::vector<StyleSheet*> out;
     for (Node* n = NextInOrder(this); n; n = n->NextInOrder(this)) {
         Element* e = n->AsElement();
@@ -892,7 +891,7 @@ std::vector<StyleSheet*> Document::StyleSheets() {
         if (StyleSheet* s = e->Sheet()) out.push_back(s);
     }
     d.sheets = out;
-    d.sheetsVersion = d.sheetsEpoch;
+    d.sheetsKnown = true;
     return out;
 }
 
@@ -909,8 +908,7 @@ StyleSheet* Document::CreateStyleSheet() {
     ElementPtr style = impl_->NewElement(TAG_STYLE);
     style->attrs_.push_back(Attribute{L"type", L"text/css"});
     DocImpl::RawAppend(head, style);
-    ++impl_->version;
-    ++impl_->sheetsEpoch;
+    impl_->sheetsKnown = false;
     return style->Sheet();
 }
 
