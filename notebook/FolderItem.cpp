@@ -114,8 +114,8 @@ CNoteItem* CFolderItem::GetNoteItem(int i) const
 
 int CFolderItem::GetNoteIndex(int itemid) const
 {
-    if (m_positionsUpTo > m_notes.size())
-        NotesReordered();
+    // Every change of m_notes keeps the table (InsertNote, RemoveNoteAt, NotesReordered), and a
+    // note's itemid never changes: an entry below the mark is exact, one past it may be old.
     auto it = m_positions.find(itemid);
     if (it == m_positions.end() || (size_t)it->second >= m_positionsUpTo) {
         // bring the positions past the exact part up to date, then look again
@@ -127,15 +127,7 @@ int CFolderItem::GetNoteIndex(int itemid) const
         if (it == m_positions.end())
             return -1;
     }
-    size_t i = (size_t)it->second;
-    if (i < m_notes.size() && m_notes[i] && m_notes[i]->GetItemId() == itemid)
-        return (int)i;
-    // a position that no longer holds its note: walk the array as it is, and start over
-    NotesReordered();
-    for (size_t j = 0; j < m_notes.size(); ++j)
-        if (m_notes[j] && m_notes[j]->GetItemId() == itemid)
-            return (int)j;
-    return -1;
+    return it->second;
 }
 
 void CFolderItem::NotesReordered() const
