@@ -1,9 +1,5 @@
 #include "LoginWindow.h"
-#include "Md5.h"
-#include "TextConv.h"
-#include "StringTable.h"
 #include "SyncClient.h"
-#include "UserAccounts.h"
 
 namespace PeloraShell {
 
@@ -36,42 +32,45 @@ CLoginWindow::~CLoginWindow()
         DeleteObject(m_font);
 }
 
-void CLoginWindow::PasswordDigest(const CString& password, BYTE digest[16])
-{
-    static const char kSalt[] = "(q7w2e9rtz)54abKLmnop8yuD~8421ghj]{[}xvb}[907T";
-    std::string text(kSalt);
-    char* utf8 = nullptr;
-    if (WideToUtf8(password, utf8) && utf8) {
-        text += utf8;
-        delete[] utf8;
-    }
-    CMD5 md5;
-    md5.Init();
-    md5.Update(text.data(), text.size());
-    md5.Final(digest);
-    SecureZeroMemory(&text[0], text.size());
-}
-
 void CLoginWindow::LoadLastLogin()
 {
-    m_lastLogin = AfxGetApp()->GetProfileString(L"Settings", L"LastLogin", L"");
+    CPeloraApp* app = GetPeloraApp();
+    if (!m_auth && app && app->GetAccounts()) {
+        CString key = PeloraUI::CRegistryLoginSettings::kDefaultKey;
+        if (app->m_pszRegistryKey && app->m_pszProfileName)
+            key = CString(L"Software\\") + app->m_pszRegistryKey + L"\\" + app->m_pszProfileName + L"\\Settings";
+        m_settings.reset(new PeloraUI::CRegistryLoginSettings(key));
+        // no client: the application gives the signed-in account to the sync side itself
+        m_auth.reset(new PeloraUI::CAuthLogin(*m_settings, *app->GetAccounts(), nullptr));
+    }
+    if (!m_auth)
+        return;
+    m_autoLogin = m_settings->GetInt(L"AutoLogin", 0);
+    m_auth->LoadLastLogin(nullptr);
     if (GetSafeHwnd())
-        SetDlgItemText(IDC_EMAIL, m_lastLogin);
+        SetDlgItemText(IDC_EMAIL, Address());
 }
 
-int CLoginWindow::Authenticate(int)
+int CLoginWindow::Authenticate(int skip)
 {
-    if (m_lastLogin.IsEmpty() || !AfxGetApp()->GetProfileInt(L"Settings", L"AutoLogin", 0))
+    // without a remembered sign-in the digest is empty: nothing to check against the cache
+    if (!m_auth || !m_auth->RememberMe() || !m_auth->Authenticate(skip))
         return 0;
-    CUserAccounts accounts;
-    accounts.LoadAll();
-    CUserAccountRecord* record = accounts.FindUser(m_lastLogin);
-    static const BYTE zero[16] = {};
-    if (!record || memcmp(record->digest, zero, 16) == 0)
-        return 0;
-    login = m_lastLogin;
-    memcpy(digest, record->digest, 16);
+    TakeSignedIn();
     return 1;
+}
+
+void CLoginWindow::TakeSignedIn()
+{
+    login = m_auth->SignedInAddress();
+    memcpy(digest, m_auth->Digest(), sizeof digest);
+}
+
+void CLoginWindow::Logout()
+{
+    CLoginSession::Logout();
+    if (m_auth)
+        m_auth->Logout();
 }
 
 void CLoginWindow::ShowLoginWindow()
@@ -88,7 +87,7 @@ void CLoginWindow::ShowLoginWindow()
     ShowWindow(SW_SHOW);
     SetActiveWindow();
     SetForegroundWindow();
-    if (CWnd* focus = GetDlgItem(m_lastLogin.IsEmpty() ? IDC_EMAIL : IDC_PASSWORD))
+    if (CWnd* focus = GetDlgItem(Address().IsEmpty() ? IDC_EMAIL : IDC_PASSWORD))
         focus->SetFocus();
 }
 
@@ -126,7 +125,7 @@ int CLoginWindow::OnCreate(LPCREATESTRUCT cs)
         if (child)
             ::SendMessageW(child, WM_SETFONT, (WPARAM)m_font, FALSE);
     }
-    SetDlgItemText(IDC_EMAIL, m_lastLogin);
+    SetDlgItemText(IDC_EMAIL, Address());
     return 0;
 }
 
@@ -143,7 +142,7 @@ void CLoginWindow::OnSignIn()
         SetDlgItemText(IDC_STATUS, L"Enter your e-mail and password.");
         return;
     }
-    if (!thread) {
+    if (!thread || !m_auth) {
         SetDlgItemText(IDC_STATUS, L"Pelora is still starting. Try again in a moment.");
         return;
     }
@@ -152,38 +151,32 @@ void CLoginWindow::OnSignIn()
         options.dontDetectInternetConnection = (int)AfxGetApp()->GetProfileInt(L"Options.Connection", L"DontDetectInternetConnection", 0);
         client->SetConnectionOptions(options);
     }
-    m_pendingLogin = email;
-    PasswordDigest(password, m_pendingDigest);
     SetDlgItemText(IDC_PASSWORD, L"");
     m_busy = true;
     GetDlgItem(IDC_SIGNIN)->EnableWindow(FALSE);
     SetDlgItemText(IDC_STATUS, L"Signing in...");
-    thread->PostAuthRequest(AuthDone, (void*)m_hWnd, m_pendingLogin, m_pendingDigest);
+    if (m_auth->BeginSignIn(email, password, m_autoLogin) == PeloraUI::CAuthLogin::Start::Cached)
+        PostMessage(WM_AUTH_DONE, 0, PeloraUI::AUTH_KIND_CACHE);
+    else
+        thread->PostAuthRequest(AuthDone, (void*)m_hWnd, m_auth->Address(), m_auth->Digest());
 }
 
-LRESULT CLoginWindow::OnAuthDone(WPARAM result, LPARAM status)
+LRESULT CLoginWindow::OnAuthDone(WPARAM result, LPARAM kind)
 {
     m_busy = false;
     GetDlgItem(IDC_SIGNIN)->EnableWindow(TRUE);
-    if ((int)result != 0 || (status != Sync::AUTH_ONLINE && status != Sync::AUTH_OFFLINE)) {
-        SetDlgItemText(IDC_STATUS, (int)result == -3 ? L"Wrong e-mail or password."
-                                                      : L"Could not sign in: the note service cannot be reached.");
+    PeloraUI::CAuthLogin::Outcome outcome = m_auth->Complete((int)result, (int)kind);
+    if (outcome == PeloraUI::CAuthLogin::Outcome::Refused) {
+        bool wrong = (int)result == -3 || (int)result == -5;   // wrong password, unknown address
+        SetDlgItemText(IDC_STATUS, wrong ? L"Wrong e-mail or password."
+                                         : L"Could not sign in: the note service cannot be reached.");
         return 0;
     }
-    login = m_pendingLogin;
-    memcpy(digest, m_pendingDigest, 16);
-    m_lastLogin = login;
-    AfxGetApp()->WriteProfileString(L"Settings", L"LastLogin", login);
-    CUserAccounts accounts;
-    accounts.LoadAll();
-    CUserAccountRecord source;
-    memcpy(source.digest, digest, 16);
-    accounts.SetCurrentUser(login);
-    accounts.SetDigest(nullptr, &source);
-    accounts.SaveUser();
     SetDlgItemText(IDC_STATUS, L"");
+    if (outcome == PeloraUI::CAuthLogin::Outcome::SignedIn)
+        TakeSignedIn();
     if (CPeloraApp* app = GetPeloraApp())
-        app->OnAuthorizationEvent(2);
+        app->OnAuthorizationEvent(outcome == PeloraUI::CAuthLogin::Outcome::SignedIn ? 2 : 0);
     return 0;
 }
 

@@ -1,8 +1,11 @@
 // The sign-in window the program uses until the account dialogs exist: e-mail, password and
-// "Sign in", checked by sync thread A against the note service (or the account cache when the
-// service cannot be reached). The last e-mail is remembered; the password never is.
+// "Sign in". The sign-in's rules (digest, account cache, remembered sign-in) are the login
+// dialog's (PeloraUI::CAuthLogin); this window only gives them its controls. The last e-mail
+// is remembered; the password never is.
 #pragma once
 #include "PeloraApp.h"
+#include "AuthLogin.h"
+#include <memory>
 
 namespace PeloraShell {
 
@@ -13,28 +16,32 @@ public:
     CLoginWindow();
     ~CLoginWindow() override;
 
-    // The remembered account signs in by itself only with a digest stored for it and the
-    // option "AutoLogin" set; otherwise the window asks.
-    int Authenticate(int) override;
+    // The remembered account signs in by itself only when "AutoLogin" is set and "LastHash"
+    // is the digest the account cache holds for it; otherwise the window asks.
+    int Authenticate(int skip) override;
     void LoadLastLogin() override;
+    void Logout() override;
     bool HasLoginWindow() const override { return GetSafeHwnd() != nullptr; }
     bool IsLoginWindowVisible() const override { return HasLoginWindow() && ::IsWindowVisible(GetSafeHwnd()); }
     void ShowLoginWindow() override;
     void HideLoginWindow() override;
 
-    // The digest the service checks: MD5 of the client's fixed salt and the UTF-8 password.
-    static void PasswordDigest(const CString& password, BYTE digest[16]);
-
 protected:
     afx_msg int OnCreate(LPCREATESTRUCT cs);
     afx_msg void OnClose();
     afx_msg void OnSignIn();
-    afx_msg LRESULT OnAuthDone(WPARAM result, LPARAM status);
+    afx_msg LRESULT OnAuthDone(WPARAM result, LPARAM kind);
     DECLARE_MESSAGE_MAP()
 
-    CString m_lastLogin;
-    CString m_pendingLogin;
-    BYTE m_pendingDigest[16] = {};
+    void TakeSignedIn();
+    CString Address() const { return m_auth ? m_auth->Address() : CString(); }
+
+    // made by LoadLastLogin, over the application's registry key and account cache
+    std::unique_ptr<PeloraUI::CRegistryLoginSettings> m_settings;
+    std::unique_ptr<PeloraUI::CAuthLogin> m_auth;
+    // "AutoLogin" as the user left it: this window has no check box for it, so a sign-in
+    // writes it back unchanged
+    int m_autoLogin = 0;
     bool m_busy = false;
     HFONT m_font = nullptr;
 };

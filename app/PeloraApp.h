@@ -131,6 +131,7 @@ public:
     CMainFrame* GetMainFrame();
     CLoginSession* GetLogin() { return m_login.get(); }
     DB::CPeloraDatabase* GetDatabase() { return m_database.get(); }
+    CUserAccounts* GetAccounts() { return m_accounts.get(); }
     // The main window's first show command, from "TypeMainWindowSize" (0-4).
     static int ShowCommandForSizeType(int sizeType);
     // For tests: a login window of another kind.

@@ -161,6 +161,11 @@ int wmain()
     RegSetValueExW(key, L"LastLogin", 0, REG_SZ, (const BYTE*)kLogin, (DWORD)(wcslen(kLogin) + 1) * 2);
     DWORD on = 1;
     RegSetValueExW(key, L"AutoLogin", 0, REG_DWORD, (const BYTE*)&on, sizeof on);
+    // the remembered sign-in holds only when "LastHash" is the digest the cache holds
+    BYTE oldHash[64];
+    DWORD hashSize = sizeof oldHash;
+    bool hadHash = RegGetValueW(key, nullptr, L"LastHash", RRF_RT_REG_BINARY, nullptr, oldHash, &hashSize) == ERROR_SUCCESS;
+    RegSetValueExW(key, L"LastHash", 0, REG_BINARY, source.digest, sizeof source.digest);
     SetEnvironmentVariableW(L"PELORA_SERVICE_URL", L"http://127.0.0.1:9");
 
     StartOnce(empty);  // warm
@@ -186,6 +191,10 @@ int wmain()
         RegSetValueExW(key, L"LastLogin", 0, REG_SZ, (const BYTE*)oldLogin, (DWORD)(wcslen(oldLogin) + 1) * 2);
     else
         RegDeleteValueW(key, L"LastLogin");
+    if (hadHash)
+        RegSetValueExW(key, L"LastHash", 0, REG_BINARY, oldHash, hashSize);
+    else
+        RegDeleteValueW(key, L"LastHash");
     RegCloseKey(key);
     Run(L"/UnregServer");
     CoUninitialize();
