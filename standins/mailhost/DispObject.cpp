@@ -7,6 +7,26 @@ namespace {
 LONG g_live = 0;
 }
 
+long DispObject::ArgLong(const std::vector<VARIANT*>& args, size_t i, long fallback) {
+  if (i >= args.size()) return fallback;
+  VARIANT v;
+  VariantInit(&v);
+  VARIANT* a = args[i];
+  if (a->vt == (VT_BYREF | VT_VARIANT)) a = a->pvarVal;
+  if (a->vt == VT_ERROR || FAILED(VariantChangeType(&v, a, 0, VT_I4))) return fallback;
+  return v.lVal;
+}
+
+std::wstring DispObject::ArgText(const std::vector<VARIANT*>& args, size_t i) {
+  if (i >= args.size()) return std::wstring();
+  VARIANT v;
+  VariantInit(&v);
+  if (FAILED(VariantChangeType(&v, args[i], 0, VT_BSTR)) || !v.bstrVal) return std::wstring();
+  std::wstring s(v.bstrVal, SysStringLen(v.bstrVal));
+  VariantClear(&v);
+  return s;
+}
+
 // One connection point of a DispObject (its own identity, the container's lifetime).
 class DispConnectionPoint : public IConnectionPoint {
  public:

@@ -21,6 +21,11 @@ class DispObject : public IDispatch, public IConnectionPointContainer {
   // A new object with one reference for the caller.
   static DispObject* Create(const std::wstring& name);
 
+  // A method's argument i as text, or as a number (a missing argument, or one that does not
+  // convert, answers fallback; a VARIANT passed by reference is read through).
+  static std::wstring ArgText(const std::vector<VARIANT*>& args, size_t i);
+  static long ArgLong(const std::vector<VARIANT*>& args, size_t i, long fallback);
+
   const std::wstring& Name() const { return m_name; }
   // Properties: get answers the value (VT_EMPTY when never set), put and putref store it.
   void SetProp(const std::wstring& name, const VARIANT& value);

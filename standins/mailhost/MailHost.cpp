@@ -5,26 +5,6 @@ namespace Standin {
 
 namespace {
 
-long ArgLong(const std::vector<VARIANT*>& args, size_t i, long fallback) {
-  if (i >= args.size()) return fallback;
-  VARIANT v;
-  VariantInit(&v);
-  VARIANT* a = args[i];
-  if (a->vt == (VT_BYREF | VT_VARIANT)) a = a->pvarVal;
-  if (a->vt == VT_ERROR || FAILED(VariantChangeType(&v, a, 0, VT_I4))) return fallback;
-  return v.lVal;
-}
-
-std::wstring ArgText(const std::vector<VARIANT*>& args, size_t i) {
-  if (i >= args.size()) return std::wstring();
-  VARIANT v;
-  VariantInit(&v);
-  if (FAILED(VariantChangeType(&v, args[i], 0, VT_BSTR)) || !v.bstrVal) return std::wstring();
-  std::wstring s(v.bstrVal, SysStringLen(v.bstrVal));
-  VariantClear(&v);
-  return s;
-}
-
 HRESULT ReturnObject(VARIANT* result, IDispatch* obj) {
   if (!result) return S_OK;
   VariantInit(result);
@@ -45,7 +25,7 @@ void MakeCollection(DispObject* obj, std::vector<DispObject*>* items) {
     return S_OK;
   });
   obj->SetMethod(L"Item", [items](WORD, const std::vector<VARIANT*>& args, VARIANT* r) {
-    long i = ArgLong(args, 0, 0);
+    long i = DispObject::ArgLong(args, 0, 0);
     if (i < 1 || i > (long)items->size()) return DISP_E_BADINDEX;
     return ReturnObject(r, (*items)[(size_t)i - 1]);
   });
@@ -71,9 +51,9 @@ MailHost::MailHost(const std::wstring& version) {
   MakeCollection(m_selection, &m_items);
   MakeCollection(m_bars, &m_barList);
   m_bars->SetMethod(L"Add", [this](WORD, const std::vector<VARIANT*>& args, VARIANT* r) {
-    DispObject* bar = NewBar(ArgText(args, 0));
-    bar->SetProp(L"Position", ArgLong(args, 1, 0));
-    bar->SetProp(L"Temporary", ArgLong(args, 3, 0) != 0 ? 1L : 0L);
+    DispObject* bar = NewBar(DispObject::ArgText(args, 0));
+    bar->SetProp(L"Position", DispObject::ArgLong(args, 1, 0));
+    bar->SetProp(L"Temporary", DispObject::ArgLong(args, 3, 0) != 0 ? 1L : 0L);
     m_barList.push_back(bar);
     return ReturnObject(r, bar);
   });
@@ -99,8 +79,8 @@ DispObject* MailHost::NewBar(const std::wstring& name) {
     DispObject* button = DispObject::Create(L"CommandBarButton");
     button->AddIid(IID_OfficeCommandBarButton);
     button->AddSource(DIID_OfficeCommandBarButtonEvents);
-    button->SetProp(L"Type", ArgLong(args, 0, 0));
-    button->SetProp(L"Temporary", ArgLong(args, 4, 0) != 0 ? 1L : 0L);
+    button->SetProp(L"Type", DispObject::ArgLong(args, 0, 0));
+    button->SetProp(L"Temporary", DispObject::ArgLong(args, 4, 0) != 0 ? 1L : 0L);
     button->SetProp(L"Parent", static_cast<IDispatch*>(bar));
     button->SetMethod(L"Delete", [button](WORD, const std::vector<VARIANT*>&, VARIANT*) {
       button->SetProp(L"Deleted", 1L);
@@ -145,7 +125,7 @@ void MailHost::Select(const std::vector<HostMail>& mails) {
         att->SetMethod(L"SaveAsFile", [this, source](WORD, const std::vector<VARIANT*>& args, VARIANT*) {
           ++m_saves;
           if (source.empty()) return E_FAIL;
-          std::wstring path = ArgText(args, 0);
+          std::wstring path = DispObject::ArgText(args, 0);
           return CopyFileW(source.c_str(), path.c_str(), FALSE) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
         });
         files->push_back(att);

@@ -106,24 +106,6 @@ HRESULT Answer(VARIANT* r, DispObject* obj) {  // takes obj's reference
   return S_OK;
 }
 
-std::wstring ArgText(const std::vector<VARIANT*>& args, size_t i) {
-  if (i >= args.size()) return std::wstring();
-  VARIANT v;
-  VariantInit(&v);
-  if (FAILED(VariantChangeType(&v, args[i], 0, VT_BSTR)) || !v.bstrVal) return std::wstring();
-  std::wstring s(v.bstrVal, SysStringLen(v.bstrVal));
-  VariantClear(&v);
-  return s;
-}
-
-long ArgLong(const std::vector<VARIANT*>& args, size_t i) {
-  if (i >= args.size()) return -1;
-  VARIANT v;
-  VariantInit(&v);
-  if (FAILED(VariantChangeType(&v, args[i], 0, VT_I4))) return -1;
-  return v.lVal;
-}
-
 std::wstring Unescape(const std::wstring& s) {
   std::wstring out;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -186,18 +168,18 @@ DispObject* MakeFolder(const FolderSpec& spec) {
     return Answer(r, (long)children.size());
   });
   f->SetMethod(L"GetSubFolderItem", [children](WORD, const std::vector<VARIANT*>& args, VARIANT* r) {
-    long i = ArgLong(args, 0);
+    long i = DispObject::ArgLong(args, 0, -1);
     if (i < 0 || i >= (long)children.size()) return E_INVALIDARG;
     return Answer(r, MakeFolder(children[(size_t)i]));
   });
   f->SetMethod(L"ImportNotes", [name](WORD, const std::vector<VARIANT*>& args, VARIANT* r) {
-    long flags = ArgLong(args, 1);
+    long flags = DispObject::ArgLong(args, 1, -1);
     if (flags != 1) return E_INVALIDARG;
     if (atoi(Config("die_on_import", "0").c_str()) == g_imports + 1) {
       Record(L"died");
       ExitProcess(3);
     }
-    RecordImport(name, ArgText(args, 0), flags);
+    RecordImport(name, DispObject::ArgText(args, 0), flags);
     if (Config("import_fails") == "1") return E_FAIL;
     return Answer(r, -1L);
   });
@@ -238,7 +220,7 @@ DispObject* MakeNotebook() {
       return Answer(r2, (long)tags.size());
     });
     list->SetMethod(L"GetTagItem", [tags](WORD, const std::vector<VARIANT*>& args, VARIANT* r2) {
-      long i = ArgLong(args, 0);
+      long i = DispObject::ArgLong(args, 0, -1);
       if (i < 0 || i >= (long)tags.size()) return E_INVALIDARG;
       DispObject* tag = DispObject::Create(L"Tag");
       std::wstring name = tags[(size_t)i];
@@ -306,7 +288,7 @@ DispObject* MakeApplication() {
     return Answer(r, g_loginState);
   });
   app->SetMethod(L"ShowAuthWindow", [](WORD, const std::vector<VARIANT*>& args, VARIANT*) {
-    Record(L"ShowAuthWindow " + std::to_wstring(ArgLong(args, 0) != 0));
+    Record(L"ShowAuthWindow " + std::to_wstring(DispObject::ArgLong(args, 0, -1) != 0));
     std::string after = Config("login_after_auth");
     if (!after.empty()) {
       FireLogin(1);
@@ -316,7 +298,7 @@ DispObject* MakeApplication() {
     return S_OK;
   });
   app->SetMethod(L"ShowApp", [](WORD, const std::vector<VARIANT*>& args, VARIANT*) {
-    Record(L"ShowApp " + std::to_wstring(ArgLong(args, 0) != 0));
+    Record(L"ShowApp " + std::to_wstring(DispObject::ArgLong(args, 0, -1) != 0));
     return S_OK;
   });
   app->SetMethod(L"GetActiveNotebook", [](WORD, const std::vector<VARIANT*>&, VARIANT* r) {
