@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 #include "AtlCom.h"
 #include "PeloraLib.h"
+#include "TestProcess.h"
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+using PeloraTest::PumpUntil;
+using PeloraTest::RunProgram;
+using PeloraTest::StartProgram;
 
 namespace {
 
@@ -23,23 +28,6 @@ std::wstring WindowsPath(const char* unixPath)
     for (const char* p = unixPath; *p; ++p)
         path += (*p == '/') ? L'\\' : (wchar_t)(unsigned char)*p;
     return path;
-}
-
-DWORD RunProgram(const std::wstring& exe, const wchar_t* args)
-{
-    std::wstring cmd = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {sizeof si};
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return GetLastError();
-    DWORD code = (DWORD)E_FAIL;
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    else
-        TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
 }
 
 bool KeyExists(const std::wstring& path, DWORD view)
@@ -72,24 +60,6 @@ std::wstring ReadShared(const std::wstring& path, const wchar_t* value, DWORD vi
 }
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
-
-// Pumps this thread's messages (COM calls and events arrive through them) until done() or ms.
-template <class F>
-bool PumpUntil(F done, DWORD ms)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
 
 struct Coclass {
     const wchar_t* clsid;
@@ -386,22 +356,11 @@ int CountFrames()
     return n;
 }
 
-HANDLE Start(const std::wstring& exe, const wchar_t* args)
-{
-    std::wstring cmd = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {sizeof si};
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return nullptr;
-    CloseHandle(pi.hThread);
-    return pi.hProcess;
-}
-
 TEST_P(ProgramServer, TwoStartsAtOnceLeaveOneInstanceAndTheSecondHandsOver)
 {
     // both at once: the named mutex lets exactly one be first
-    HANDLE a = Start(m_exe, L"");
-    HANDLE b = Start(m_exe, L"sendto: C:\\windows\\win.ini");
+    HANDLE a = StartProgram(m_exe, L"");
+    HANDLE b = StartProgram(m_exe, L"sendto: C:\\windows\\win.ini");
     ASSERT_TRUE(a && b);
     HANDLE both[2] = {a, b};
     // one of them ends by itself (the second), the other stays
@@ -413,7 +372,7 @@ TEST_P(ProgramServer, TwoStartsAtOnceLeaveOneInstanceAndTheSecondHandsOver)
     EXPECT_EQ(1, CountFrames());
 
     // a later start hands its files over and ends; still one instance
-    HANDLE c = Start(m_exe, L"sendto: C:\\windows\\system.ini");
+    HANDLE c = StartProgram(m_exe, L"sendto: C:\\windows\\system.ini");
     ASSERT_TRUE(c);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(c, 60000)) << "the second start did not end";
     DWORD code = 99;

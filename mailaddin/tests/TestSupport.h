@@ -2,6 +2,7 @@
 // private temporary folder, files, and modal dialogs driven from a timer with a watchdog.
 #pragma once
 #include <windows.h>
+#include "TestProcess.h"
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,7 +38,8 @@ int Count(const std::string& text, const std::string& what);
 bool DriveModal(const std::function<void()>& run, const std::function<bool()>& step, DWORD timeoutMs = 20000);
 // The send dialog of this thread's process, or nullptr.
 HWND FindSendDialog();
-// Pumps this thread's messages until done() or timeoutMs.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// Pumps this thread's messages until done() or timeoutMs; a program run to its end.
+using PeloraTest::PumpUntil;
+using PeloraTest::RunProgram;
 
 }  // namespace MailTest

@@ -19,22 +19,6 @@ typedef void(WINAPI* SetReportHook)(ReportHook hook);
 std::vector<std::wstring> g_reports;
 void WINAPI OnReport(LPCWSTR text) { g_reports.push_back(text); }
 
-DWORD RunProgram(const std::wstring& exe, const wchar_t* args) {
-  std::wstring cmd = L"\"" + exe + L"\" " + args;
-  STARTUPINFOW si = {sizeof si};
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return GetLastError();
-  DWORD code = (DWORD)E_FAIL;
-  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-    GetExitCodeProcess(pi.hProcess, &code);
-  else
-    TerminateProcess(pi.hProcess, 1);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
 HWND ProgramWindow(DWORD* pid = nullptr) {
   HWND wnd = FindWindowW(L"PeloraApp", nullptr);
   if (wnd && pid) GetWindowThreadProcessId(wnd, pid);
