@@ -105,39 +105,34 @@ int CHTMLListCtrl::TextLeft(const HTMLLIST_ITEM* item)
 
 int CHTMLListCtrl::CalculateItemHeight(const CString& text, int kind, UINT image, int width)
 {
+    CDC screen;
+    screen.CreateCompatibleDC(nullptr);
+    CFont* old = screen.SelectObject(&m_font);
+    const int height = MeasureItem(&screen, text, kind, image, width);
+    screen.SelectObject(old);
+    return height;
+}
+
+int CHTMLListCtrl::MeasureItem(CDC* dc, const CString& text, int kind, UINT image, int width)
+{
     HTMLLIST_ITEM probe;
     probe.uiImage = image;
     if (m_pImageList && m_pImageList->GetSafeHandle() && (int)image >= m_pImageList->GetImageCount())
         probe.uiImage = 0;
     const int textWidth = std::max(1, width - TextLeft(&probe));
-    CClientDC* window = ::IsWindow(m_hWnd) ? new CClientDC(this) : nullptr;
-    CDC screen;
-    CDC* dc = window;
-    if (!dc) {
-        screen.CreateCompatibleDC(nullptr);
-        dc = &screen;
-    }
-    CFont* old = dc->SelectObject(&m_font);
-    int height = 0;
     CRect r(0, 0, textWidth, 0);
     switch (kind) {
     case NORMAL_TEXT:
         dc->DrawText(text, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-        height = r.Height() + 8;
-        break;
+        return r.Height() + 8;
     case SINGLE_LINE_TEXT:
-        height = dc->GetTextExtent(L"+y", 2).cy + 8;
-        break;
+        return dc->GetTextExtent(L"+y", 2).cy + 8;
     case HTML_TEXT:
         DrawHTML(dc, text, &r, DT_CALCRECT | DT_WORDBREAK, FALSE);
-        height = r.Height() + 8;
-        break;
+        return r.Height() + 8;
     default:
-        height = 0;
+        return 0;
     }
-    dc->SelectObject(old);
-    delete window;
-    return height;
 }
 
 int CHTMLListCtrl::InsertItem(CString text, UINT image, int kind, int height)
@@ -222,15 +217,20 @@ void CHTMLListCtrl::ReArrangeWholeLayout(int width)
 {
     if (width == -1)
         width = m_nWndWidth;
+    // one DC with the list's font for the whole pass
+    CDC screen;
+    screen.CreateCompatibleDC(nullptr);
+    CFont* old = screen.SelectObject(&m_font);
     m_nTotalHeight = 0;
     m_nListItems = 0;
     for (POSITION pos = m_listItems.GetHeadPosition(); pos;) {
         HTMLLIST_ITEM* item = (HTMLLIST_ITEM*)m_listItems.GetNext(pos);
         if (!item->bHeightSpecified)
-            item->nHeight = CalculateItemHeight(item->sItemText, item->nStyle, item->uiImage, width);
+            item->nHeight = MeasureItem(&screen, item->sItemText, item->nStyle, item->uiImage, width);
         m_nTotalHeight += item->nHeight;
         ++m_nListItems;
     }
+    screen.SelectObject(old);
 }
 
 CString CHTMLListCtrl::GetItemText(int index)
@@ -391,14 +391,9 @@ void CHTMLListCtrl::StopEdit(int)
     const int index = m_nEditItem;
     m_nEditItem = -1;
     if (HTMLLIST_ITEM* item = GetInternalData(index)) {
-        NM_HTMLLISTCTRL nm;
-        nm.hdr = {m_hWnd, m_nControlID, HTMLLIST_ENDITEMEDIT};
-        nm.nItemNo = index;
-        m_edit.GetWindowText(nm.sItemText);
-        nm.lItemData = item->lItemData;
-        nm.bChecked = item->bChecked;
-        if (HWND parent = ::GetParent(m_hWnd))
-            ::SendMessageW(parent, WM_NOTIFY, m_nControlID, (LPARAM)&nm);
+        CString text;
+        m_edit.GetWindowText(text);
+        Notify(HTMLLIST_ENDITEMEDIT, index, item, &text);
     }
     if (::IsWindow(m_hWnd))
         Invalidate(FALSE);
@@ -431,7 +426,7 @@ BOOL CHTMLListCtrl::IsRectVisible(CRect a, CRect b)
 
 // ---- notifications ----
 
-void CHTMLListCtrl::Notify(int code, int index, const HTMLLIST_ITEM* item)
+void CHTMLListCtrl::Notify(int code, int index, const HTMLLIST_ITEM* item, const CString* text)
 {
     HWND parent = ::IsWindow(m_hWnd) ? ::GetParent(m_hWnd) : nullptr;
     if (!parent)
@@ -440,7 +435,7 @@ void CHTMLListCtrl::Notify(int code, int index, const HTMLLIST_ITEM* item)
     nm.hdr = {m_hWnd, m_nControlID, (UINT)code};
     nm.nItemNo = index;
     if (item) {
-        nm.sItemText = item->sItemText;
+        nm.sItemText = text ? *text : item->sItemText;
         nm.lItemData = item->lItemData;
         nm.bChecked = item->bChecked;
     }

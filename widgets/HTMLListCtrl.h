@@ -137,7 +137,10 @@ protected:
     HTMLLIST_ITEM* GetInternalData(int index);
     int TextLeft(const HTMLLIST_ITEM* item);
     int ItemAtPoint(CPoint pt);
-    void Notify(int code, int index, const HTMLLIST_ITEM* item);
+    // `text`, when given, goes out instead of the item's own (the editor's text at an edit's end).
+    void Notify(int code, int index, const HTMLLIST_ITEM* item, const CString* text = nullptr);
+    // CalculateItemHeight on `dc`, which holds the list's font.
+    int MeasureItem(CDC* dc, const CString& text, int kind, UINT image, int width);
     void SetScrollPosKeep(int pos);
     void ShowDeleteButton(int index);
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
