@@ -470,13 +470,10 @@ void CHTMLListCtrl::OnPaint()
     CPaintDC paint(this);
     CRect client;
     GetClientRect(&client);
-    if (client.IsRectEmpty())
+    LWOffScreen image(&paint, client.Width(), client.Height());
+    if (!image.ok())
         return;
-    CDC mem;
-    mem.CreateCompatibleDC(&paint);
-    CBitmap bitmap;
-    bitmap.CreateCompatibleBitmap(&paint, client.Width(), client.Height());
-    CBitmap* oldBitmap = mem.SelectObject(&bitmap);
+    CDC& mem = *image.dc();
     mem.FillSolidRect(&client, RGB(255, 255, 255));
     CFont* oldFont = mem.SelectObject(&m_font);
     int y = client.top - GetScrollPos(SB_VERT);
@@ -490,7 +487,6 @@ void CHTMLListCtrl::OnPaint()
     }
     paint.BitBlt(0, 0, client.Width(), client.Height(), &mem, 0, 0, SRCCOPY);
     mem.SelectObject(oldFont);
-    mem.SelectObject(oldBitmap);
 }
 
 BOOL CHTMLListCtrl::OnEraseBkgnd(CDC*)

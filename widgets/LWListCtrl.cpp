@@ -1,4 +1,5 @@
 #include "LWListCtrl.h"
+#include "LWSkinPaint.h"
 #include "LWToolTipCtrl.h"
 #include <algorithm>
 #include <cstring>
@@ -422,14 +423,13 @@ void LWListCtrl::AnimateSwapItems(int moving, int other)
     const int d = (lower - upper) * m_nItemHeight;
     CRect client;
     GetClientRect(&client);
-    if (client.IsRectEmpty() || d <= 0)
+    if (d <= 0)
         return;
     CClientDC window(this);
-    CDC mem;
-    mem.CreateCompatibleDC(&window);
-    CBitmap bitmap;
-    bitmap.CreateCompatibleBitmap(&window, client.Width(), client.Height());
-    CBitmap* old = mem.SelectObject(&bitmap);
+    LWOffScreen image(&window, client.Width(), client.Height());
+    if (!image.ok())
+        return;
+    CDC& mem = *image.dc();
     const int steps = d / 10 + 1;
     const int upperTop = (upper - m_nTopIndex) * m_nItemHeight;
     const int width = client.Width() - kScrollWidth;
@@ -448,7 +448,6 @@ void LWListCtrl::AnimateSwapItems(int moving, int other)
         window.BitBlt(0, upperTop, width, d + m_nItemHeight, &mem, 0, 0, SRCCOPY);
         ::Sleep(100 / steps);
     }
-    mem.SelectObject(old);
 }
 
 // ---- mouse and keys ----

@@ -1,4 +1,5 @@
 #include "LWTreeCtrl.h"
+#include "LWSkinPaint.h"
 #include <algorithm>
 
 IMPLEMENT_DYNAMIC(LWTreeCtrl, CTreeCtrl)
@@ -173,13 +174,10 @@ void LWTreeCtrl::OnPaint()
         m_nOriginY = m_rcClient.top;
         m_nPaintHeight = m_rcClient.Height();
     }
-    if (m_rcClient.IsRectEmpty())
+    LWOffScreen image(&paint, m_rcClient.Width(), m_rcClient.Height());
+    if (!image.ok())
         return;
-    CDC mem;
-    mem.CreateCompatibleDC(&paint);
-    CBitmap bitmap;
-    bitmap.CreateCompatibleBitmap(&paint, m_rcClient.Width(), m_rcClient.Height());
-    CBitmap* oldBitmap = mem.SelectObject(&bitmap);
+    CDC& mem = *image.dc();
     HGDIOBJ font = (HGDIOBJ)SendMessage(WM_GETFONT, 0, 0);
     HGDIOBJ oldFont = ::SelectObject(mem.GetSafeHdc(), font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
     mem.SetBkMode(TRANSPARENT);
@@ -187,7 +185,6 @@ void LWTreeCtrl::OnPaint()
     DrawItems(&mem);
     paint.BitBlt(m_rcClient.left, m_rcClient.top, m_rcClient.Width(), m_rcClient.Height(), &mem, 0, 0, SRCCOPY);
     ::SelectObject(mem.GetSafeHdc(), oldFont);
-    mem.SelectObject(oldBitmap);
 }
 
 BOOL LWTreeCtrl::OnEraseBkgnd(CDC*)

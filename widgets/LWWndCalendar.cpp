@@ -1,4 +1,5 @@
 #include "LWWndCalendar.h"
+#include "LWSkinPaint.h"
 #include <algorithm>
 #include <oleauto.h>
 
@@ -241,20 +242,8 @@ void LWWndCalendar::OnDraw(CDC* dc)
 void LWWndCalendar::OnPaint()
 {
     CPaintDC paint(this);
-    CRect client;
-    GetClientRect(&client);
-    CDC memory;
-    CBitmap image;
-    if (client.IsRectEmpty() || !memory.CreateCompatibleDC(&paint) ||
-        !image.CreateCompatibleBitmap(&paint, client.Width(), client.Height())) {
+    if (!DrawThroughImage(&paint))
         TRACE(L"LWWndCalendar::OnPaint: no off-screen image\n");
-        return;
-    }
-    CBitmap* oldImage = memory.SelectObject(&image);
-    memory.FillSolidRect(&client, ::GetSysColor(COLOR_WINDOW));
-    OnDraw(&memory);
-    paint.BitBlt(0, 0, client.Width(), client.Height(), &memory, 0, 0, SRCCOPY);
-    memory.SelectObject(oldImage);
 }
 
 BOOL LWWndCalendar::OnEraseBkgnd(CDC*)
@@ -267,18 +256,20 @@ void LWWndCalendar::Redraw()
     if (!::IsWindow(m_hWnd))
         return;
     CClientDC client(this);
+    DrawThroughImage(&client);
+}
+
+bool LWWndCalendar::DrawThroughImage(CDC* target)
+{
     CRect rc;
     GetClientRect(&rc);
-    CDC memory;
-    CBitmap image;
-    if (rc.IsRectEmpty() || !memory.CreateCompatibleDC(&client) ||
-        !image.CreateCompatibleBitmap(&client, rc.Width(), rc.Height()))
-        return;
-    CBitmap* oldImage = memory.SelectObject(&image);
-    memory.FillSolidRect(&rc, ::GetSysColor(COLOR_WINDOW));
-    OnDraw(&memory);
-    client.BitBlt(0, 0, rc.Width(), rc.Height(), &memory, 0, 0, SRCCOPY);
-    memory.SelectObject(oldImage);
+    LWOffScreen image(target, rc.Width(), rc.Height());
+    if (!image.ok())
+        return false;
+    image.dc()->FillSolidRect(&rc, ::GetSysColor(COLOR_WINDOW));
+    OnDraw(image.dc());
+    target->BitBlt(0, 0, rc.Width(), rc.Height(), image.dc(), 0, 0, SRCCOPY);
+    return true;
 }
 
 void LWWndCalendar::OnClick(CPoint point)

@@ -59,6 +59,8 @@ public:
 
 protected:
     void OnClick(CPoint point);
+    // Paints the calendar onto `target` through an off-screen image; false when none could be made.
+    bool DrawThroughImage(CDC* target);
 
     afx_msg void OnPaint();
     afx_msg BOOL OnEraseBkgnd(CDC* dc);
