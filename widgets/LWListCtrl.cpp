@@ -79,10 +79,21 @@ int LWListCtrl::SetItemHeight(int height)
     CRect client(0, 0, 0, 0);
     if (::IsWindow(m_hWnd))
         GetClientRect(&client);
-    m_nCountPerPage = m_nItemHeight > 0 ? client.Height() / m_nItemHeight + 1 : 1;
+    SetPageHeight(client.Height());
+    return previous;
+}
+
+void LWListCtrl::SetPageHeight(int height)
+{
+    // a partly shown last row counts
+    m_nCountPerPage = m_nItemHeight > 0 ? height / m_nItemHeight + 1 : 1;
     if (::IsWindow(m_wndScroll.m_hWnd))
         m_wndScroll.SetPage(m_nCountPerPage);
-    return previous;
+}
+
+bool LWListCtrl::ScrollBarShown()
+{
+    return ::IsWindow(m_wndScroll.m_hWnd) && (m_wndScroll.GetStyle() & WS_VISIBLE);
 }
 
 void LWListCtrl::UpdateScrollBar()
@@ -190,7 +201,7 @@ int LWListCtrl::ItemFromPoint(POINT pt, int& outside)
     CRect client(0, 0, 0, 0);
     if (::IsWindow(m_hWnd))
         GetClientRect(&client);
-    if (::IsWindow(m_wndScroll.m_hWnd) && (m_wndScroll.GetStyle() & WS_VISIBLE))
+    if (ScrollBarShown())
         client.right -= kScrollWidth;
     outside = (!client.PtInRect(pt) || index < 0 || index >= m_nItemCount) ? 1 : 0;
     return index;
@@ -310,10 +321,7 @@ int LWListCtrl::DrawableWidth()
 {
     CRect client;
     GetClientRect(&client);
-    int width = client.Width();
-    if (::IsWindow(m_wndScroll.m_hWnd) && (m_wndScroll.GetStyle() & WS_VISIBLE))
-        width -= kScrollWidth;
-    return width;
+    return client.Width() - (ScrollBarShown() ? kScrollWidth : 0);
 }
 
 void LWListCtrl::DrawItem(DRAWITEMSTRUCT* dis)
@@ -665,26 +673,28 @@ void LWListCtrl::OnVScroll(UINT, UINT, CScrollBar*)
 
 void LWListCtrl::OnSize(UINT, int cx, int cy)
 {
-    m_nCountPerPage = m_nItemHeight > 0 ? cy / m_nItemHeight + 1 : 1;
+    SetPageHeight(cy);
     if (!::IsWindow(m_wndScroll.m_hWnd))
         return;
-    m_wndScroll.SetPage(m_nCountPerPage);
     m_wndScroll.MoveWindow(cx - kScrollWidth, 0, kScrollWidth, cy);
-    m_wndScroll.ShowWindow(m_nItemCount >= m_nCountPerPage ? SW_SHOW : SW_HIDE);
+    UpdateScrollBar();
+}
+
+void LWListCtrl::NotifyFocus(UINT code)
+{
+    NMHDR nm = {m_hWnd, (UINT_PTR)::GetDlgCtrlID(m_hWnd), code};
+    if (HWND parent = ::GetParent(m_hWnd))
+        ::SendMessageW(parent, WM_NOTIFY, nm.idFrom, (LPARAM)&nm);
 }
 
 void LWListCtrl::OnSetFocus(CWnd*)
 {
-    NMHDR nm = {m_hWnd, (UINT_PTR)::GetDlgCtrlID(m_hWnd), LWLC_SETFOCUS};
-    if (HWND parent = ::GetParent(m_hWnd))
-        ::SendMessageW(parent, WM_NOTIFY, nm.idFrom, (LPARAM)&nm);
+    NotifyFocus(LWLC_SETFOCUS);
 }
 
 void LWListCtrl::OnKillFocus(CWnd*)
 {
-    NMHDR nm = {m_hWnd, (UINT_PTR)::GetDlgCtrlID(m_hWnd), LWLC_KILLFOCUS};
-    if (HWND parent = ::GetParent(m_hWnd))
-        ::SendMessageW(parent, WM_NOTIFY, nm.idFrom, (LPARAM)&nm);
+    NotifyFocus(LWLC_KILLFOCUS);
 }
 
 BOOL LWListCtrl::PreTranslateMessage(MSG* msg)

@@ -88,6 +88,10 @@ protected:
     void ClearMarks();
     void Mark(int index);
     void UpdateScrollBar();
+    // The rows a client `height` pixels high shows, told to the scroll bar as its page.
+    void SetPageHeight(int height);
+    bool ScrollBarShown();
+    void NotifyFocus(UINT code);
     void DrawRow(CDC* dc, int index, const RECT& rc);
     int DrawableWidth();
     LRESULT SendReorder(int phase, int from, int to);
