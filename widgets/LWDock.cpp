@@ -176,15 +176,15 @@ LWDialog* LWDialog::FindTarget(POINT p)
 
 LWDialog* LWDialog::TargetFromWindow(HWND under)
 {
-    for (HWND h = under; h; h = (::GetWindowLongW(h, GWL_STYLE) & WS_CHILD) ? ::GetParent(h) : nullptr)
+    LWDialog* found = nullptr;
+    for (HWND h = under; h; h = (::GetWindowLongW(h, GWL_STYLE) & WS_CHILD) ? ::GetParent(h) : nullptr) {
         if (h == m_hWnd)
             return nullptr;
-    for (HWND h = under; h; h = (::GetWindowLongW(h, GWL_STYLE) & WS_CHILD) ? ::GetParent(h) : nullptr) {
-        CWnd* w = CWnd::FromHandlePermanent(h);
+        CWnd* w = found ? nullptr : CWnd::FromHandlePermanent(h);
         if (w && w->IsKindOf(RUNTIME_CLASS(LWDialog)))
-            return static_cast<LWDialog*>(w);
+            found = static_cast<LWDialog*>(w);
     }
-    return nullptr;
+    return found;
 }
 
 void LWDialog::DrawXorFrame(const CRect& rect)
@@ -445,9 +445,7 @@ int LWDialogPane::DockWindow(CWnd* wnd, LWDockTypes side, int)
     // A child now; a window that was showing keeps showing in its new place.
     HWND h = wnd->GetSafeHwnd();
     const DWORD visible = (DWORD)::GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE;
-    ::SetWindowLongW(h, GWL_STYLE, (LONG)(WS_CHILD | visible));
-    ::SetParent(h, m_hWnd);
-    ::SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    LWRestyleWindow(h, WS_CHILD | visible, m_hWnd);
     CRect client;
     GetClientRect(&client);
     SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.Width(), client.Height()));

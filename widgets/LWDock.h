@@ -120,7 +120,16 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
-// One side slot of a docking frame.
+// Gives window `wnd` the style `style` and the parent `parent` (null: top-level) and has its
+// frame computed again: how docking and undocking move a window.
+inline void LWRestyleWindow(HWND wnd, DWORD style, HWND parent)
+{
+    ::SetWindowLongW(wnd, GWL_STYLE, (LONG)style);
+    ::SetParent(wnd, parent);
+    ::SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+// One side slot of a docking frame (all zero: free).
 struct LWDockSlot {
     CWnd* pWnd;             // null: free
     LWDockTypes side;
@@ -137,7 +146,7 @@ public:
     LWDockImpl()
     {
         for (LWDockSlot& slot : m_slots)
-            slot = LWDockSlot{nullptr, LWDockNone, 0, 0, 0, nullptr};
+            slot = LWDockSlot{};
         ::SetRectEmpty(&m_rcSides);
     }
     LWDockImpl(const LWDockImpl&) = default;
@@ -184,10 +193,7 @@ public:
         DWORD style = (DWORD)::GetWindowLongW(h, GWL_STYLE);
         free->savedStyle = style;
         free->savedParent = (style & WS_CHILD) ? ::GetAncestor(h, GA_PARENT) : nullptr;
-        ::SetWindowLongW(h, GWL_STYLE, (LONG)((style & (WS_CLIPSIBLINGS | WS_CLIPCHILDREN)) | WS_CHILD | WS_VISIBLE));
-        ::SetParent(h, frame->GetSafeHwnd());
-        ::SetWindowPos(h, nullptr, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        LWRestyleWindow(h, (style & (WS_CLIPSIBLINGS | WS_CLIPCHILDREN)) | WS_CHILD | WS_VISIBLE, frame->GetSafeHwnd());
         SideSize(side) = size;
         free->pWnd = wnd;
         free->side = side;
@@ -209,10 +215,7 @@ public:
             // Hidden through the window manager first: a style bit alone would not hide it.
             if (!(slot->savedStyle & WS_VISIBLE))
                 ::ShowWindow(h, SW_HIDE);
-            ::SetWindowLongW(h, GWL_STYLE, (LONG)slot->savedStyle);
-            ::SetParent(h, slot->savedParent);
-            ::SetWindowPos(h, nullptr, 0, 0, 0, 0,
-                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            LWRestyleWindow(h, slot->savedStyle, slot->savedParent);
         }
         if (wnd->IsKindOf(RUNTIME_CLASS(LWDialog))) {
             LWDialog* dialog = static_cast<LWDialog*>(wnd);
@@ -220,7 +223,7 @@ public:
                 dialog->SetDockPane(nullptr);
         }
         SideSize(slot->side) = 0;
-        *slot = LWDockSlot{nullptr, LWDockNone, 0, 0, 0, nullptr};
+        *slot = LWDockSlot{};
         return 1;
     }
 
