@@ -80,7 +80,7 @@ void LWMDIFrameWnd::OnDestroy()
     for (LWDockSlot& slot : m_slots) {
         if (slot.pWnd && ::IsWindow(slot.pWnd->GetSafeHwnd()))
             slot.pWnd->DestroyWindow();
-        slot = LWDockSlot{nullptr, LWDockNone, 0, 0, 0, nullptr};
+        slot = LWDockSlot{};
     }
     while (!m_listToolbars.IsEmpty()) {
         CToolBar* bar = (CToolBar*)m_listToolbars.RemoveHead();
@@ -107,24 +107,23 @@ void LWMDIFrameWnd::BeginHiddenChange()
         m_rcSides = m_rcSavedSides;
 }
 
-void LWMDIFrameWnd::EndHiddenChange()
+int LWMDIFrameWnd::EndHiddenChange(int result)
 {
     if (m_bHidden) {
         m_rcSavedSides = m_rcSides;
         ::SetRectEmpty(&m_rcSides);
     }
-}
-
-int LWMDIFrameWnd::DockWindow(CWnd* wnd, LWDockTypes side, int size, int splitterFlag, int splitterThickness)
-{
-    BeginHiddenChange();
-    int result = LWDockImpl<LWMDIFrameWnd>::DockWindow(wnd, side, size, splitterFlag, splitterThickness);
-    EndHiddenChange();
     if (result == 1) {
         m_rectBorder = m_rcSides;
         RecalcLayout(TRUE);
     }
     return result;
+}
+
+int LWMDIFrameWnd::DockWindow(CWnd* wnd, LWDockTypes side, int size, int splitterFlag, int splitterThickness)
+{
+    BeginHiddenChange();
+    return EndHiddenChange(LWDockImpl<LWMDIFrameWnd>::DockWindow(wnd, side, size, splitterFlag, splitterThickness));
 }
 
 int LWMDIFrameWnd::UndockWindow(CWnd* wnd)
@@ -137,13 +136,7 @@ int LWMDIFrameWnd::UndockWindow(CWnd* wnd)
         }
     }
     BeginHiddenChange();
-    int result = LWDockImpl<LWMDIFrameWnd>::UndockWindow(wnd);
-    EndHiddenChange();
-    if (result == 1) {
-        m_rectBorder = m_rcSides;
-        RecalcLayout(TRUE);
-    }
-    return result;
+    return EndHiddenChange(LWDockImpl<LWMDIFrameWnd>::UndockWindow(wnd));
 }
 
 void LWMDIFrameWnd::HideAttachedWindow()

@@ -84,9 +84,10 @@ protected:
     afx_msg void OnUpdateShowToolBar(CCmdUI* cmdUI);
     DECLARE_MESSAGE_MAP()
 
-    // The hidden flag: restore the saved sizes into the dock around an operation.
+    // The hidden flag: restore the saved sizes into the dock around an operation; the end lays
+    // the frame out again when the operation's `result` is 1, and answers it.
     void BeginHiddenChange();
-    void EndHiddenChange();
+    int EndHiddenChange(int result);
     // Docked windows hidden by the frame while HideAttachedWindow is in force.
     HWND m_hiddenByFrame[4] = {};
     bool m_bTracking = false;  // a strip is being dragged (its tracker is drawn)
