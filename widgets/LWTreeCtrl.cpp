@@ -42,6 +42,15 @@ int ImageWidth(HIMAGELIST list, int image)
 }
 }
 
+BOOL LWTreeCtrl::LeftOfText(HTREEITEM item, HIMAGELIST images, CRect& rect)
+{
+    CRect text;
+    if (!images || !CTreeCtrl::GetItemRect(item, &text, TRUE))
+        return FALSE;
+    rect.SetRect(text.left - 3 - ImageWidth(images, 0), text.top, text.left - 3, text.bottom);
+    return TRUE;
+}
+
 BOOL LWTreeCtrl::GetItemRectEx(HTREEITEM item, CRect& rect, UINT part)
 {
     if (!item || !::IsWindow(m_hWnd))
@@ -50,14 +59,8 @@ BOOL LWTreeCtrl::GetItemRectEx(HTREEITEM item, CRect& rect, UINT part)
     case PartRow:
     case PartText:
         return CTreeCtrl::GetItemRect(item, &rect, part == PartText);
-    case PartCheck: {
-        HIMAGELIST states = TreeView_GetImageList(m_hWnd, TVSIL_STATE);
-        CRect text;
-        if (!(GetStyle() & TVS_CHECKBOXES) || !states || !CTreeCtrl::GetItemRect(item, &text, TRUE))
-            return FALSE;
-        rect.SetRect(text.left - 3 - ImageWidth(states, 0), text.top, text.left - 3, text.bottom);
-        return TRUE;
-    }
+    case PartCheck:
+        return (GetStyle() & TVS_CHECKBOXES) && LeftOfText(item, TreeView_GetImageList(m_hWnd, TVSIL_STATE), rect);
     case PartButton: {
         if (!m_bmpExpanded.GetSafeHandle())
             return FALSE;
@@ -70,14 +73,8 @@ BOOL LWTreeCtrl::GetItemRectEx(HTREEITEM item, CRect& rect, UINT part)
         rect.SetRect(anchor.left - 3 - info.bmWidth, anchor.top, anchor.left - 3, anchor.bottom);
         return TRUE;
     }
-    case PartIcon: {
-        HIMAGELIST normal = TreeView_GetImageList(m_hWnd, TVSIL_NORMAL);
-        CRect text;
-        if (!normal || !CTreeCtrl::GetItemRect(item, &text, TRUE))
-            return FALSE;
-        rect.SetRect(text.left - 3 - ImageWidth(normal, 0), text.top, text.left - 3, text.bottom);
-        return TRUE;
-    }
+    case PartIcon:
+        return LeftOfText(item, TreeView_GetImageList(m_hWnd, TVSIL_NORMAL), rect);
     default:
         return FALSE;
     }

@@ -52,6 +52,8 @@ public:
 
 protected:
     HTREEITEM ItemAt(CPoint point);
+    // The place of an image of list `images` (its first image's width) 3 pixels left of the text.
+    BOOL LeftOfText(HTREEITEM item, HIMAGELIST images, CRect& rect);
     void RepaintNow();
 
     afx_msg void OnPaint();
