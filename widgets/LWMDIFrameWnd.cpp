@@ -467,23 +467,16 @@ BOOL LWMDIFrameWnd::OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO*
 {
     if (s_inDockedRouting)
         return FALSE;
-    s_inDockedRouting = true;
-    for (const LWDockSlot& slot : m_slots) {
-        if (!slot.pWnd || !::IsWindow(slot.pWnd->GetSafeHwnd()))
-            continue;
-        BOOL handled = FALSE;
-        try {
-            handled = slot.pWnd->OnCmdMsg(id, code, extra, info);
-        } catch (...) {
-            s_inDockedRouting = false;
-            throw;
-        }
-        if (handled) {
-            s_inDockedRouting = false;
-            return TRUE;
-        }
+    {
+        // cleared however the docked windows' routing ends, a thrown exception too
+        struct Routing {
+            Routing() { s_inDockedRouting = true; }
+            ~Routing() { s_inDockedRouting = false; }
+        } routing;
+        for (const LWDockSlot& slot : m_slots)
+            if (slot.pWnd && ::IsWindow(slot.pWnd->GetSafeHwnd()) && slot.pWnd->OnCmdMsg(id, code, extra, info))
+                return TRUE;
     }
-    s_inDockedRouting = false;
     return CMDIFrameWnd::OnCmdMsg(id, code, extra, info);
 }
 
