@@ -89,6 +89,12 @@ void CDlgSaveToPeloraNote::DrawBackground(HDC dc, const CRect& client) {
   Rectangle(dc, client.left, m_skin[4] - 3, client.right, m_panelBottom);
   SelectObject(dc, old);
   DeleteObject(pen);
+  // the band of the buttons below the panel takes the check box's colour, so that the check
+  // box does not stand on it as a lighter box
+  RECT band = {client.left, m_panelBottom, client.right, client.bottom};
+  HBRUSH b = CreateSolidBrush(m_checkBackground);
+  FillRect(dc, &band, b);
+  DeleteObject(b);
 }
 
 int CDlgSaveToPeloraNote::DrawItem(CWnd* control, HDC dc, const DRAWITEMSTRUCT* item) {
