@@ -111,12 +111,13 @@ int CLoginWindow::OnCreate(LPCREATESTRUCT cs)
         int id;
         RECT rect;
     } items[] = {
-        {L"STATIC", L"E-mail:", SS_LEFT, 0, {20, 22, 100, 42}},
-        {L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, IDC_EMAIL, {100, 20, 350, 44}},
-        {L"STATIC", L"Password:", SS_LEFT, 0, {20, 62, 100, 82}},
-        {L"EDIT", L"", ES_AUTOHSCROLL | ES_PASSWORD | WS_BORDER | WS_TABSTOP, IDC_PASSWORD, {100, 60, 350, 84}},
-        {L"BUTTON", L"Sign in", BS_DEFPUSHBUTTON | WS_TABSTOP, IDC_SIGNIN, {250, 100, 350, 130}},
-        {L"STATIC", L"", SS_LEFT, IDC_STATUS, {20, 145, 350, 185}},
+        // edits one line high (a single-line edit puts its text at the top), labels on their text
+        {L"STATIC", L"E-mail:", SS_LEFT, 0, {20, 24, 100, 42}},
+        {L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, IDC_EMAIL, {100, 20, 350, 41}},
+        {L"STATIC", L"Password:", SS_LEFT, 0, {20, 62, 100, 80}},
+        {L"EDIT", L"", ES_AUTOHSCROLL | ES_PASSWORD | WS_BORDER | WS_TABSTOP, IDC_PASSWORD, {100, 58, 350, 79}},
+        {L"BUTTON", L"Sign in", BS_DEFPUSHBUTTON | WS_TABSTOP, IDC_SIGNIN, {250, 96, 350, 121}},
+        {L"STATIC", L"", SS_LEFT, IDC_STATUS, {20, 137, 350, 177}},
     };
     for (const Item& it : items) {
         HWND child = CreateWindowExW(0, it.cls, it.text, WS_CHILD | WS_VISIBLE | it.style, it.rect.left, it.rect.top,
