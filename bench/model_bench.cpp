@@ -5,6 +5,8 @@
 // printed is the median of the per-pass ratios model / raw. Then the root's notes are sorted by
 // every key. Run by hand: bench_model.exe [notes] [passes]
 #include "Notebook.h"
+#include "bench_clock.h"
+#include "bench_store.h"
 #include <sqlite3.h>
 #include <algorithm>
 #include <cstdio>
@@ -14,30 +16,10 @@
 
 namespace {
 
-double Seconds()
-{
-    static LARGE_INTEGER freq = {};
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return (double)now.QuadPart / (double)freq.QuadPart;
-}
-
 void Populate(DB::CPeloraDatabase& db, int notes, int folders, int tags)
 {
     sqlite3_exec(db.GetHandle(), "BEGIN", nullptr, nullptr, nullptr);
-    std::vector<int> folderIds;
-    for (int i = 0; i < folders; ++i) {
-        DB::CItemFolder f;
-        f.folder_id.Format(L"fld%05d", i);
-        f.folder_name.Format(L"Folder %d", i);
-        f.parent_id = L"usr_folder";
-        if (i >= 20)
-            f.parent_id.Format(L"fld%05d", i % 20);
-        db.CreateFolder(&f);
-        folderIds.push_back(f.itemid);
-    }
+    std::vector<int> folderIds = MakeFolders(db, folders);
     std::vector<int> tagIds;
     for (int i = 0; i < tags; ++i) {
         DB::CItemTag t;

@@ -5,6 +5,7 @@
 // itself through the remembered-account path, and puts the settings back afterwards).
 #include "Framework.h"
 #include "bench_clock.h"
+#include "bench_store.h"
 #include <shlobj.h>
 #include "PeloraDatabase.h"
 #include "UserAccounts.h"
@@ -40,17 +41,7 @@ void Populate(const std::wstring& appData, int notes, int folders)
         exit(1);
     }
     sqlite3_exec(db.GetHandle(), "BEGIN", nullptr, nullptr, nullptr);
-    std::vector<int> folderIds;
-    for (int i = 0; i < folders; ++i) {
-        DB::CItemFolder f;
-        f.folder_id.Format(L"fld%05d", i);
-        f.folder_name.Format(L"Folder %d", i);
-        f.parent_id = L"usr_folder";
-        if (i >= 20)
-            f.parent_id.Format(L"fld%05d", i % 20);
-        db.CreateFolder(&f);
-        folderIds.push_back(f.itemid);
-    }
+    std::vector<int> folderIds = MakeFolders(db, folders);
     for (int i = 0; i < notes; ++i) {
         DB::CItemNote n;
         n.note_id.Format(L"note%011d", i);
