@@ -260,7 +260,11 @@ bool CUserAccounts::CheckOfflineLogin(const wchar_t* login, const BYTE digest[16
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
     const CUserAccountRecord* record = FindUser(login);
-    return record && digest && memcmp(record->digest, digest, 16) == 0;
+    if (!record || !digest)
+        return false;
+    // An account cached before any sign-in holds no digest (all zero): that must never match.
+    static const BYTE kNone[16] = {};
+    return memcmp(record->digest, kNone, 16) != 0 && memcmp(record->digest, digest, 16) == 0;
 }
 
 CUserAccountRecord* CUserAccounts::Target(CUserAccountRecord* record) const

@@ -227,6 +227,9 @@ TEST(AccountCache, OfflineLoginNeedsTheExactLoginAndDigest)
     memcpy(r->digest, good.data(), 16);
     std::vector<BYTE> bad = good;
     bad[15] ^= 1;
+    cache.SetCurrentUser(L"new@example.com");  // cached, never signed in: no digest
+    cache.SetCurrentUser(L"me@example.com");
+    const BYTE zero[16] = {};
     struct {
         const wchar_t* login;
         const BYTE* digest;
@@ -237,6 +240,7 @@ TEST(AccountCache, OfflineLoginNeedsTheExactLoginAndDigest)
         {L"ME@example.com", good.data(), false},
         {L"other@example.com", good.data(), false},
         {L"me@example.com", nullptr, false},
+        {L"new@example.com", zero, false},
     };
     for (auto& row : rows)
         EXPECT_EQ(row.ok, cache.CheckOfflineLogin(row.login, row.digest)) << (row.digest == bad.data() ? "bad" : "");
